@@ -1,0 +1,36 @@
+# Settings shared by every target of the project.
+
+# Definitions every JUCE-based target gets. Debian's JUCE has its bundled FLAC and Ogg code
+# removed, and juce_dsp pulls in the audio formats module, so those codecs stay off.
+set(KALEIDRA_JUCE_DEFINITIONS
+    JUCE_WEB_BROWSER=0
+    JUCE_USE_CURL=0
+    JUCE_USE_FLAC=0
+    JUCE_USE_OGGVORBIS=0
+    JUCE_VST3_CAN_REPLACE_VST2=0
+    JUCE_DISPLAY_SPLASH_SCREEN=0)
+
+# Sanitizer flags, applied globally so that the framework is instrumented too.
+if(KALEIDRA_SANITIZERS)
+    string(REPLACE ";" "," _san "${KALEIDRA_SANITIZERS}")
+    add_compile_options(-fsanitize=${_san} -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+    add_link_options(-fsanitize=${_san})
+    message(STATUS "Kaleidra: building with -fsanitize=${_san}")
+endif()
+
+# kaleidra_warnings(target): the project's warning level for its own sources.
+function(kaleidra_warnings target)
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Wshadow -Wnon-virtual-dtor
+                                             -Wno-missing-field-initializers)
+endfunction()
+
+# Debian's JUCE uses the system's image and compression libraries instead of its bundled copies,
+# so every binary that contains the framework links them itself.
+find_package(PkgConfig REQUIRED)
+if(NOT TARGET kaleidra_system_libs)
+    add_library(kaleidra_system_libs INTERFACE)
+    if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
+        pkg_check_modules(KALEIDRA_IMAGE_LIBS REQUIRED IMPORTED_TARGET libpng libjpeg zlib)
+        target_link_libraries(kaleidra_system_libs INTERFACE PkgConfig::KALEIDRA_IMAGE_LIBS)
+    endif()
+endif()

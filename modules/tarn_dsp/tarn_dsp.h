@@ -1,0 +1,23 @@
+/*******************************************************************************
+ The block below describes the module to the JUCE build tools.
+
+ BEGIN_JUCE_MODULE_DECLARATION
+
+  ID:                 tarn_dsp
+  vendor:             tarnlight
+  version:            1.1.2
+  name:               Tarnlight DSP engine
+  description:        Ramped argument holders, tone filter, segment-mirroring stage and the three-stage engine.
+  license:            Proprietary
+  dependencies:       juce_core, juce_audio_basics, juce_dsp
+  minimumCppStandard: 17
+
+ END_JUCE_MODULE_DECLARATION
+*******************************************************************************/
+
+#pragma once
+#define TARN_DSP_H_INCLUDED
+
+#include <juce_core/juce_core.h>
+#include <juce_audio_basics/juce_audio_basics.h>
+#include <juce_dsp/juce_dsp.h>

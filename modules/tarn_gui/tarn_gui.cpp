@@ -1,0 +1,1 @@
+#include "tarn_gui.h"

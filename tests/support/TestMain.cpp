@@ -1,0 +1,12 @@
+// Test entry point shared by every suite: brings the framework up (message manager, desktop)
+// before GoogleTest runs, and down afterwards.
+
+#include <gtest/gtest.h>
+#include <juce_gui_basics/juce_gui_basics.h>
+
+int main (int argc, char** argv)
+{
+    ::testing::InitGoogleTest (&argc, argv);
+    juce::ScopedJuceInitialiser_GUI framework;
+    return RUN_ALL_TESTS();
+}
