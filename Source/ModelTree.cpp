@@ -1,7 +1,5 @@
 #include "ModelTree.h"
 
-#include <cstdlib>
-
 namespace
 {
 const char* baseName (ParameterType type) noexcept
@@ -59,10 +57,23 @@ std::pair<ParameterType, int> parseParameterID (const juce::String& id)
     {
         if (id.endsWith (baseName (type)))
         {
-            // The stage number is the leading decimal number of the text before the first dash.
-            const auto dash = id.indexOfChar ('-');
-            const auto prefix = dash >= 0 ? id.substring (0, dash) : id;
-            return { type, (int) std::atol (prefix.toRawUTF8()) };
+            // The stage number is the leading decimal number of the text before the first dash,
+            // read the way atol reads it. Parsed in place: this runs on the audio thread.
+            auto p = id.getCharPointer();
+
+            while (juce::CharacterFunctions::isWhitespace (*p))
+                ++p;
+
+            // A minus sign would be the first dash, which ends the text: only '+' can lead.
+            if (*p == '+')
+                ++p;
+
+            long stage = 0;
+
+            for (; juce::CharacterFunctions::isDigit (*p) && stage < 100000000L; ++p)
+                stage = stage * 10 + (long) (*p - '0');
+
+            return { type, (int) stage };
         }
     }
 
@@ -199,9 +210,9 @@ juce::AudioProcessorValueTreeState::ParameterLayout createParameterLayout()
     return layout;
 }
 
-ModelTree::ModelTree (juce::AudioProcessor& processor,
+ModelTree::ModelTree (juce::AudioProcessor& processorToUse,
                       juce::AudioProcessorValueTreeState::ParameterLayout layout)
-    : juce::AudioProcessorValueTreeState (processor, &undo, modelTreeType(), std::move (layout))
+    : juce::AudioProcessorValueTreeState (processorToUse, &undo, modelTreeType(), std::move (layout))
 {
     // The framework appends the parameter children sorted by ID. Saved states list them in the
     // host's order instead, so that a blob reads like the parameter table.

@@ -46,6 +46,11 @@ PluginProcessor::PluginProcessor()
     if (!stateLoaded)
         resetToDefaults();
 
+    // The framework reports a parameter to its listeners only when its value changes, and it
+    // may already have settled some values (the segment counts) while building the tree, before
+    // any listener was registered. Hand the engine every value once.
+    routeAllParametersToEngine();
+
     modelTree.getUndoManager().clearUndoHistory();
 
     startTimer (deliveryIntervalMs);
@@ -91,12 +96,8 @@ void PluginProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::Midi
 {
     juce::ScopedNoDenormals noDenormals;
 
+    clearChannelsWithoutInput (buffer);
     const auto numSamples = buffer.getNumSamples();
-    const auto numInputs = getTotalNumInputChannels();
-    const auto numOutputs = juce::jmin (getTotalNumOutputChannels(), buffer.getNumChannels());
-
-    for (auto channel = numInputs; channel < numOutputs; ++channel)
-        buffer.clear (channel, 0, numSamples);
 
     if (resetPending.load())
         reset();
@@ -117,12 +118,8 @@ void PluginProcessor::processBlockBypassed (juce::AudioBuffer<float>& buffer, ju
 {
     juce::ScopedNoDenormals noDenormals;
 
+    clearChannelsWithoutInput (buffer);
     const auto numSamples = buffer.getNumSamples();
-    const auto numInputs = getTotalNumInputChannels();
-    const auto numOutputs = juce::jmin (getTotalNumOutputChannels(), buffer.getNumChannels());
-
-    for (auto channel = numInputs; channel < numOutputs; ++channel)
-        buffer.clear (channel, 0, numSamples);
 
     const auto channels = juce::jmin (buffer.getNumChannels(), preparedChannels.load());
 
@@ -138,6 +135,13 @@ void PluginProcessor::processBlockBypassed (juce::AudioBuffer<float>& buffer, ju
 
     // The stages did not follow the input while bypassed: start them afresh on resume.
     resetPending.store (true);
+}
+
+void PluginProcessor::clearChannelsWithoutInput (juce::AudioBuffer<float>& buffer) const
+{
+    // Output channels that have no input channel behind them carry silence.
+    for (auto channel = getTotalNumInputChannels(); channel < buffer.getNumChannels(); ++channel)
+        buffer.clear (channel, 0, buffer.getNumSamples());
 }
 
 void PluginProcessor::reset()
@@ -359,37 +363,7 @@ void PluginProcessor::parameterChanged (const juce::String& parameterID, float n
     if (index < 0 || !std::isfinite (newValue))
         return;
 
-    auto* stageEngine =
-        (stage >= 1 && stage <= numStages) ? engine.stages[(size_t) (stage - 1)].get() : nullptr;
-
-    switch (type)
-    {
-        case nSegs:
-            stageEngine->segmentCount.value.store ((int) newValue);
-            break;
-        case segSize:
-            stageEngine->segmentSize.setTarget (newValue);
-            break;
-        case segMix:
-            stageEngine->mix.setTarget (newValue);
-            break;
-        case tone:
-            for (auto& s : engine.stages)
-                s->tone.presence.store (newValue);
-            break;
-        case mode:
-        {
-            const auto modeIndex = (int) newValue;
-
-            if (engine.mode.index.load() != modeIndex)
-                engine.mode.index.store (modeIndex);
-            break;
-        }
-        case none:
-        default:
-            return;
-    }
-
+    routeToEngine (type, stage, newValue);
     setModified (true);
 
     // On the message thread the text goes out at once; from any other thread only a flag is set,
@@ -398,6 +372,53 @@ void PluginProcessor::parameterChanged (const juce::String& parameterID, float n
         sendLabelText (type, stage);
     else
         labelPending[(size_t) index].store (true);
+}
+
+void PluginProcessor::routeToEngine (ParameterType type, int stage, float value)
+{
+    // Without the engine lock: atomics, and the ramped holders' own flags.
+    auto* stageEngine =
+        (stage >= 1 && stage <= numStages) ? engine.stages[(size_t) (stage - 1)].get() : nullptr;
+
+    switch (type)
+    {
+        case nSegs:
+            if (stageEngine != nullptr)
+                stageEngine->segmentCount.value.store ((int) value);
+            break;
+        case segSize:
+            if (stageEngine != nullptr)
+                stageEngine->segmentSize.setTarget (value);
+            break;
+        case segMix:
+            if (stageEngine != nullptr)
+                stageEngine->mix.setTarget (value);
+            break;
+        case tone:
+            for (auto& s : engine.stages)
+                s->tone.presence.store (value);
+            break;
+        case mode:
+        {
+            const auto modeIndex = (int) value;
+
+            if (engine.mode.index.load() != modeIndex)
+                engine.mode.index.store (modeIndex);
+            break;
+        }
+        case none:
+        default:
+            break;
+    }
+}
+
+void PluginProcessor::routeAllParametersToEngine()
+{
+    for (const auto& id : parameterIDsInOrder())
+    {
+        const auto [type, stage] = parseParameterID (id);
+        routeToEngine (type, stage, modelTree.getRawParameterValue (id)->load());
+    }
 }
 
 void PluginProcessor::timerCallback()

@@ -118,11 +118,20 @@ public:
         return engine;
     }
 
+    // True once a saved state has been applied.
+    bool wasStateLoaded() const noexcept
+    {
+        return stateLoaded;
+    }
+
     // Interval of the message-thread delivery of texts and flag changes.
     static constexpr int deliveryIntervalMs = 20;
 
 private:
     void timerCallback() override;
+    void routeToEngine (ParameterType type, int stage, float value);
+    void routeAllParametersToEngine();
+    void clearChannelsWithoutInput (juce::AudioBuffer<float>& buffer) const;
     void deliverPendingNotifications();
     void notifyModifiedChanged();
     void addPresetInfo (juce::ValueTree& state) const;

@@ -103,7 +103,7 @@ namespace
         const auto where = juce::String (block) + ": ";
         plugin.releaseResources();
         plugin.setRateAndBufferSizeDetails (rate, block);
-        plugin.prepareToPlay (rate, block);
+        preparePlugin (plugin, rate, block);
         const auto latency = plugin.getLatencySamples();
         result.latencies.add (latency);
 
@@ -224,7 +224,7 @@ namespace
     void checkStateRoundTrip (juce::AudioPluginInstance& plugin, Report& report)
     {
         setMainLayout (plugin, juce::AudioChannelSet::stereo());
-        plugin.prepareToPlay (48000, 512);
+        preparePlugin (plugin, 48000, 512);
         applyAll (plugin,
                   { "Mode=Parallel", "Tone=42.5", "2- N Segs=17", "3- Seg Size=3.25", "2- Seg Mix=66.6" });
         settleParameters (plugin, 512);
@@ -251,7 +251,7 @@ namespace
     {
         const int block = 256;
         setMainLayout (plugin, juce::AudioChannelSet::stereo());
-        plugin.prepareToPlay (48000, block);
+        preparePlugin (plugin, 48000, block);
         setDefaults (plugin);
         settleParameters (plugin, block);
 
@@ -310,7 +310,7 @@ namespace
     {
         const int block = 512;
         setMainLayout (plugin, juce::AudioChannelSet::stereo());
-        plugin.prepareToPlay (48000, block);
+        preparePlugin (plugin, 48000, block);
         setDefaults (plugin);
         settleParameters (plugin, block);
         const auto latency = plugin.getLatencySamples();
@@ -343,12 +343,12 @@ namespace
     void checkPrepareReleasePrepare (juce::AudioPluginInstance& plugin, Report& report)
     {
         setMainLayout (plugin, juce::AudioChannelSet::stereo());
-        plugin.prepareToPlay (96000, 1024);
+        preparePlugin (plugin, 96000, 1024);
         const auto first = plugin.getLatencySamples();
         plugin.releaseResources();
-        plugin.prepareToPlay (44100, 64);
+        preparePlugin (plugin, 44100, 64);
         plugin.releaseResources();
-        plugin.prepareToPlay (96000, 1024);
+        preparePlugin (plugin, 96000, 1024);
         const auto latency = plugin.getLatencySamples();
 
         setDefaults (plugin);

@@ -65,7 +65,7 @@ int runEditor (const juce::StringArray& args)
         return failure ("editor: " + error);
 
     auto& plugin = *loaded.instance;
-    plugin.prepareToPlay (48000, 512);
+    preparePlugin (plugin, 48000, 512);
 
     std::unique_ptr<juce::AudioProcessorEditor> editor (plugin.createEditorIfNeeded());
 

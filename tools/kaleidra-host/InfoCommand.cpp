@@ -198,8 +198,10 @@ int runInfo (const juce::StringArray& args)
 
     auto& plugin = *loaded.instance;
     plugin.enableAllBuses();
-    plugin.setRateAndBufferSizeDetails (rate, block);
-    plugin.prepareToPlay (rate, block);
+
+    // Layouts are asked before activation: an active VST3 plug-in cannot be asked.
+    const auto layouts = layoutSupport (plugin);
+    preparePlugin (plugin, rate, block);
 
     auto* info = new juce::DynamicObject();
     const juce::var result (info);
@@ -223,7 +225,7 @@ int runInfo (const juce::StringArray& args)
     buses->setProperty ("inputs", busesOf (plugin, true));
     buses->setProperty ("outputs", busesOf (plugin, false));
     info->setProperty ("buses", juce::var (buses));
-    info->setProperty ("layouts", layoutSupport (plugin));
+    info->setProperty ("layouts", layouts);
 
     juce::Array<juce::var> programs;
 

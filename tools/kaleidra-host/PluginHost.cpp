@@ -1,6 +1,8 @@
 #include "PluginHost.h"
 
 #include <pluginterfaces/base/ipluginbase.h>
+#include <pluginterfaces/vst/ivstaudioprocessor.h>
+#include <pluginterfaces/vst/ivstcomponent.h>
 
 #include <cmath>
 
@@ -38,6 +40,46 @@ LoadedPlugin loadPlugin (const juce::File& bundle, double sampleRate, int blockS
         error = "the plug-in could not be instantiated";
 
     return result;
+}
+
+int componentLatency (juce::AudioPluginInstance& plugin)
+{
+    struct Visitor : juce::ExtensionsVisitor
+    {
+        void visitVST3Client (const VST3Client& client) override
+        {
+            auto* component = client.getIComponentPtr();
+            Steinberg::Vst::IAudioProcessor* processor = nullptr;
+
+            if (component != nullptr &&
+                component->queryInterface (INLINE_UID_OF (Steinberg::Vst::IAudioProcessor),
+                                           (void**) &processor) == Steinberg::kResultOk &&
+                processor != nullptr)
+            {
+                latency = (int) processor->getLatencySamples();
+                processor->release();
+            }
+        }
+
+        int latency = -1;
+    };
+
+    Visitor visitor;
+    plugin.getExtensions (visitor);
+    return visitor.latency;
+}
+
+void preparePlugin (juce::AudioPluginInstance& plugin, double sampleRate, int blockSize)
+{
+    plugin.setRateAndBufferSizeDetails (sampleRate, blockSize);
+    plugin.prepareToPlay (sampleRate, blockSize);
+
+    const auto expected = componentLatency (plugin);
+    const auto deadline = juce::Time::getMillisecondCounter() + 5000;
+
+    while (expected >= 0 && plugin.getLatencySamples() != expected &&
+           juce::Time::getMillisecondCounter() < deadline)
+        juce::MessageManager::getInstance()->runDispatchLoopUntil (2);
 }
 
 bool setMainLayout (juce::AudioPluginInstance& plugin, const juce::AudioChannelSet& set)

@@ -23,6 +23,14 @@ struct LoadedPlugin
 // `error` says why.
 LoadedPlugin loadPlugin (const juce::File& bundle, double sampleRate, int blockSize, juce::String& error);
 
+// Prepares (activates) the plug-in for a rate and block size and waits until the host side
+// knows the latency the plug-in reports once active: a VST3 plug-in announces it through a
+// restart request that arrives on the message thread.
+void preparePlugin (juce::AudioPluginInstance& plugin, double sampleRate, int blockSize);
+
+// The latency the plug-in's audio processor reports right now, or -1.
+int componentLatency (juce::AudioPluginInstance& plugin);
+
 // Sets the main input and output buses to the same set (mono or stereo); true when accepted.
 bool setMainLayout (juce::AudioPluginInstance& plugin, const juce::AudioChannelSet& set);
 

@@ -136,8 +136,7 @@ int runRender (const juce::StringArray& args)
         return failure ("render: the plug-in refuses a " + juce::String (channels == 1 ? "mono" : "stereo") +
                         " layout");
 
-    plugin.setRateAndBufferSizeDetails (rate, block);
-    plugin.prepareToPlay (rate, block);
+    preparePlugin (plugin, rate, block);
 
     if (presetPath.isNotEmpty())
     {
