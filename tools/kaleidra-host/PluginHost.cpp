@@ -84,6 +84,9 @@ void preparePlugin (juce::AudioPluginInstance& plugin, double sampleRate, int bl
 
 bool setMainLayout (juce::AudioPluginInstance& plugin, const juce::AudioChannelSet& set)
 {
+    // An active VST3 plug-in cannot change its buses.
+    plugin.releaseResources();
+
     auto layout = plugin.getBusesLayout();
 
     if (layout.inputBuses.isEmpty() || layout.outputBuses.isEmpty())
