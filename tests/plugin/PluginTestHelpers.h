@@ -41,7 +41,7 @@ inline void pumpMessagesFor (int milliseconds)
 }
 
 // Records every text the processor sends, with the thread it arrived on.
-struct RecordingLabelUpdater : tarn_gui::LabelUpdater
+struct RecordingLabelUpdater final : tarn_gui::LabelUpdater
 {
     struct Entry
     {

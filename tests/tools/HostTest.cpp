@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <juce_audio_formats/juce_audio_formats.h>
 #include <juce_audio_processors/juce_audio_processors.h>
+#include <juce_graphics/juce_graphics.h>
 
 namespace
 {
@@ -325,4 +326,30 @@ TEST (KaleidraHost, RefusesWhatItCannotDo)
         EXPECT_NE (result.exitCode, 0) << c.name << "\n" << result.output;
         EXPECT_FALSE (temp.file ("o.wav").exists()) << c.name;
     }
+}
+
+TEST (KaleidraHost, EditorCommandSavesAPictureOfTheEditor)
+{
+    if (juce::SystemStats::getEnvironmentVariable ("DISPLAY", {}).isEmpty())
+        GTEST_SKIP() << "needs a display (the test command provides one)";
+
+    TempFolder temp;
+    const auto result =
+        runHost ({ "editor", bundle, temp.file ("editor.png").getFullPathName(), "--wait", "800" });
+    ASSERT_EQ (result.exitCode, 0) << result.output;
+
+    const auto picture = juce::ImageFileFormat::loadFrom (temp.file ("editor.png"));
+    ASSERT_TRUE (picture.isValid());
+    EXPECT_GE (picture.getWidth(), 100);
+    EXPECT_GE (picture.getHeight(), 100);
+
+    // Something was drawn: the picture is not one flat colour.
+    const auto first = picture.getPixelAt (0, 0);
+    bool varied = false;
+
+    for (int y = 0; y < picture.getHeight() && !varied; y += 3)
+        for (int x = 0; x < picture.getWidth() && !varied; x += 3)
+            varied = picture.getPixelAt (x, y) != first;
+
+    EXPECT_TRUE (varied);
 }
