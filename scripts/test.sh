@@ -24,6 +24,6 @@ asan="${KALEIDRA_ASAN_BUILD_DIR:-$KALEIDRA_ROOT/build-asan}"
 kaleidra_build "$asan" -DKALEIDRA_SANITIZERS=address,undefined -DKALEIDRA_BUILD_BENCHMARKS=OFF \
     -DKALEIDRA_BUILD_TOOLS=OFF
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0:strict_string_checks=1}"
-export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
+export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1:suppressions=$KALEIDRA_ROOT/scripts/ubsan.supp}"
 export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$KALEIDRA_ROOT/scripts/lsan.supp:print_suppressions=0}"
 (cd "$asan" && "${run[@]}" ctest --output-on-failure --timeout 900 -j "$jobs")
