@@ -79,9 +79,14 @@ void PluginProcessor::prepareToPlay (double sampleRate, int samplesPerBlock)
     const juce::dsp::ProcessSpec spec{ sampleRate, (juce::uint32) juce::jmax (0, samplesPerBlock),
                                        (juce::uint32) juce::jmax (0, channels) };
 
-    // Stores the rate in the engine, prepares and resets it under the engine lock.
-    engine.prepareLocked (spec);
-    preparedChannels.store (juce::jmax (0, channels));
+    // The rate, the sizes and the channel count change together, under the engine lock.
+    {
+        const juce::SpinLock::ScopedLockType lock (engine.lock);
+        engine.sampleRate = (float) sampleRate;
+        engine.prepare (spec);
+        engine.reset();
+        preparedChannels = juce::jmax (0, channels);
+    }
 
     // The engine's whole delay, all three stages included; announced only when it changes.
     const auto latency = engine.getTotalLatency();
@@ -102,15 +107,19 @@ void PluginProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::Midi
     if (resetPending.load())
         reset();
 
-    // The engine sees the channels it was prepared for, never more.
-    const auto channels = juce::jmin (buffer.getNumChannels(), preparedChannels.load());
+    if (buffer.getNumChannels() <= 0 || numSamples <= 0)
+        return;
 
-    if (channels <= 0 || numSamples <= 0)
+    const juce::SpinLock::ScopedLockType lock (engine.lock);
+
+    // The engine sees the channels it was prepared for, never more.
+    const auto channels = juce::jmin (buffer.getNumChannels(), preparedChannels);
+
+    if (channels <= 0)
         return;
 
     juce::dsp::AudioBlock<float> block (buffer.getArrayOfWritePointers(), (size_t) channels,
                                         (size_t) numSamples);
-    const juce::SpinLock::ScopedLockType lock (engine.lock);
     engine.process (block, block);
 }
 
@@ -121,16 +130,19 @@ void PluginProcessor::processBlockBypassed (juce::AudioBuffer<float>& buffer, ju
     clearChannelsWithoutInput (buffer);
     const auto numSamples = buffer.getNumSamples();
 
-    const auto channels = juce::jmin (buffer.getNumChannels(), preparedChannels.load());
-
-    if (channels > 0 && numSamples > 0)
+    if (buffer.getNumChannels() > 0 && numSamples > 0)
     {
+        const juce::SpinLock::ScopedLockType lock (engine.lock);
+        const auto channels = juce::jmin (buffer.getNumChannels(), preparedChannels);
+
         // The dry input, delayed by exactly the reported latency, so that switching the bypass
         // keeps the track aligned.
-        juce::dsp::AudioBlock<float> block (buffer.getArrayOfWritePointers(), (size_t) channels,
-                                            (size_t) numSamples);
-        const juce::SpinLock::ScopedLockType lock (engine.lock);
-        engine.processBypassed (block, block);
+        if (channels > 0)
+        {
+            juce::dsp::AudioBlock<float> block (buffer.getArrayOfWritePointers(), (size_t) channels,
+                                                (size_t) numSamples);
+            engine.processBypassed (block, block);
+        }
     }
 
     // The stages did not follow the input while bypassed: start them afresh on resume.

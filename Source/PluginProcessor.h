@@ -146,7 +146,7 @@ private:
 
     bool stateLoaded = false;
     std::atomic<bool> resetPending{ false };
-    std::atomic<int> preparedChannels{ 0 };
+    int preparedChannels = 0; // guarded by the engine lock
     std::atomic<bool> modified{ false };
 
     // Notes for the message thread: one flag per parameter, set from any thread and cleared by
