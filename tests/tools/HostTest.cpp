@@ -1,0 +1,355 @@
+// Runs the kaleidra-host tool against the plug-in bundle of this build, the way a user or a DAW
+// would see the plug-in.
+
+#include <gtest/gtest.h>
+#include <juce_audio_formats/juce_audio_formats.h>
+#include <juce_audio_processors/juce_audio_processors.h>
+#include <juce_graphics/juce_graphics.h>
+
+namespace
+{
+struct RunResult
+{
+    int exitCode = -1;
+    juce::String output;
+};
+
+RunResult runHost (const juce::StringArray& arguments, int timeoutMs = 300000)
+{
+    juce::StringArray command{ KALEIDRA_HOST_EXE };
+    command.addArray (arguments);
+
+    juce::ChildProcess process;
+    RunResult result;
+
+    if (!process.start (command, juce::ChildProcess::wantStdOut | juce::ChildProcess::wantStdErr))
+        return result;
+
+    result.output = process.readAllProcessOutput();
+
+    if (process.waitForProcessToFinish (timeoutMs))
+        result.exitCode = (int) process.getExitCode();
+
+    return result;
+}
+
+const juce::String bundle (KALEIDRA_VST3_BUNDLE);
+
+juce::var infoJson (const juce::StringArray& extra = {})
+{
+    juce::StringArray args{ "info", bundle, "--json" };
+    args.addArray (extra);
+    const auto result = runHost (args);
+    EXPECT_EQ (result.exitCode, 0) << result.output;
+    const auto json = result.output.fromFirstOccurrenceOf ("{", true, false);
+    return juce::JSON::parse (json);
+}
+
+struct TempFolder
+{
+    TempFolder()
+    {
+        folder.createDirectory();
+    }
+
+    ~TempFolder()
+    {
+        folder.deleteRecursively();
+    }
+
+    juce::File file (const juce::String& name) const
+    {
+        return folder.getChildFile (name);
+    }
+
+    juce::File folder = juce::File::getSpecialLocation (juce::File::tempDirectory)
+                            .getNonexistentChildFile ("kaleidra-host-test", "");
+};
+
+void writeWav (const juce::File& file, const juce::AudioBuffer<float>& buffer, double rate)
+{
+    file.deleteFile();
+    juce::WavAudioFormat wav;
+    auto* stream = file.createOutputStream().release();
+    std::unique_ptr<juce::AudioFormatWriter> writer (
+        wav.createWriterFor (stream, rate, (unsigned int) buffer.getNumChannels(), 32, {}, 0));
+    ASSERT_NE (writer, nullptr);
+    writer->writeFromAudioSampleBuffer (buffer, 0, buffer.getNumSamples());
+}
+
+juce::AudioBuffer<float> readWav (const juce::File& file, double& rate)
+{
+    juce::WavAudioFormat wav;
+    std::unique_ptr<juce::AudioFormatReader> reader (
+        wav.createReaderFor (file.createInputStream().release(), true));
+    EXPECT_NE (reader, nullptr);
+
+    if (reader == nullptr)
+        return {};
+
+    rate = reader->sampleRate;
+    juce::AudioBuffer<float> buffer ((int) reader->numChannels, (int) reader->lengthInSamples);
+    reader->read (&buffer, 0, buffer.getNumSamples(), 0, true, true);
+    return buffer;
+}
+
+juce::AudioBuffer<float> testSignal (int channels, int length)
+{
+    juce::Random random (17);
+    juce::AudioBuffer<float> buffer (channels, length);
+
+    for (int c = 0; c < channels; ++c)
+        for (int i = 0; i < length; ++i)
+            buffer.setSample (c, i,
+                              0.5f * std::sin ((float) i * 0.05f * (float) (c + 1)) +
+                                  0.1f * (random.nextFloat() - 0.5f));
+
+    return buffer;
+}
+
+float largestDifference (const juce::AudioBuffer<float>& a, const juce::AudioBuffer<float>& b)
+{
+    float worst = 0.0f;
+
+    for (int c = 0; c < a.getNumChannels(); ++c)
+        for (int i = 0; i < a.getNumSamples(); ++i)
+            worst = juce::jmax (worst, std::abs (a.getSample (c, i) - b.getSample (c, i)));
+
+    return worst;
+}
+
+// A preset file as the plug-in writes it: the state blob, read as one little-endian number,
+// shifted left by a few bits.
+void writePresetFile (const juce::File& file, const juce::String& xmlText, int shift)
+{
+    juce::MemoryBlock blob;
+    juce::AudioProcessor::copyXmlToBinary (*juce::parseXML (xmlText), blob);
+    juce::BigInteger number;
+    number.loadFromMemoryBlock (blob);
+    number.shiftBits (shift, 0);
+    ASSERT_TRUE (file.replaceWithData (number.toMemoryBlock().getData(), number.toMemoryBlock().getSize()));
+}
+} // namespace
+
+TEST (KaleidraHost, InfoMatchesTheIdentityAndParameterTable)
+{
+    const auto info = infoJson();
+    ASSERT_TRUE (info.isObject());
+
+    EXPECT_EQ (info["name"].toString(), "Kaleidra_v1-1");
+    EXPECT_EQ (info["vendor"].toString(), "Tarnlight");
+    EXPECT_EQ (info["version"].toString(), "1.1.2");
+    EXPECT_EQ (info["category"].toString(), "Fx");
+    EXPECT_FALSE ((bool) info["isInstrument"]);
+    EXPECT_FALSE ((bool) info["acceptsMidi"]);
+    EXPECT_FALSE ((bool) info["producesMidi"]);
+    EXPECT_TRUE ((bool) info["hasEditor"]);
+    EXPECT_EQ ((double) info["tailSeconds"], 0.0);
+    EXPECT_EQ ((int) info["latency"], 2181); // 48 kHz, 512-sample blocks
+
+    // The factory and the class IDs, formed from the manufacturer and plug-in codes.
+    const auto factory = info["factory"];
+    EXPECT_EQ (factory["vendor"].toString(), "Tarnlight");
+    EXPECT_EQ (factory["url"].toString(), "");
+    EXPECT_EQ (factory["email"].toString(), "");
+    EXPECT_TRUE ((bool) factory["unicode"]);
+
+    const auto* classes = factory["classes"].getArray();
+    ASSERT_NE (classes, nullptr);
+    ASSERT_EQ (classes->size(), 2);
+    EXPECT_EQ ((*classes)[0]["cid"].toString(), "ABCDEF01 9182FAEB 5461726E 4B643131");
+    EXPECT_EQ ((*classes)[0]["category"].toString(), "Audio Module Class");
+    EXPECT_EQ ((*classes)[0]["name"].toString(), "Kaleidra_v1-1");
+    EXPECT_EQ ((*classes)[0]["subCategories"].toString(), "Fx");
+    EXPECT_EQ ((*classes)[0]["vendor"].toString(), "Tarnlight");
+    EXPECT_EQ ((*classes)[0]["version"].toString(), "1.1.2");
+    EXPECT_EQ ((*classes)[1]["cid"].toString(), "ABCDEF01 1234ABCD 5461726E 4B643131");
+    EXPECT_EQ ((*classes)[1]["category"].toString(), "Component Controller Class");
+    EXPECT_EQ ((*classes)[1]["name"].toString(), "Kaleidra_v1-1");
+
+    // One stereo input "Input", one stereo output "Output".
+    const auto* inputs = info["buses"]["inputs"].getArray();
+    const auto* outputs = info["buses"]["outputs"].getArray();
+    ASSERT_TRUE (inputs != nullptr && outputs != nullptr);
+    ASSERT_EQ (inputs->size(), 1);
+    ASSERT_EQ (outputs->size(), 1);
+    EXPECT_EQ ((*inputs)[0]["name"].toString(), "Input");
+    EXPECT_EQ ((*outputs)[0]["name"].toString(), "Output");
+    EXPECT_EQ ((int) (*inputs)[0]["channels"], 2);
+    EXPECT_EQ ((int) (*outputs)[0]["channels"], 2);
+
+    EXPECT_TRUE ((bool) info["layouts"]["mono>mono"]);
+    EXPECT_TRUE ((bool) info["layouts"]["stereo>stereo"]);
+    EXPECT_FALSE ((bool) info["layouts"]["stereo>mono"]);
+    EXPECT_FALSE ((bool) info["layouts"]["mono>stereo"]);
+
+    // The wrapper publishes a program list only for more than one program; whatever a host
+    // sees carries a name.
+    const auto* programs = info["programs"].getArray();
+    ASSERT_NE (programs, nullptr);
+
+    for (const auto& program : *programs)
+        EXPECT_TRUE (program["name"].toString().isNotEmpty());
+
+    // The eleven parameters first, in order, then the wrapper's own bypass.
+    const struct
+    {
+        const char* name;
+        double defaultNormalised;
+        const char* defaultText;
+    } table[] = {
+        { "Mode", 0.0, "Series" },
+        { "Tone", 0.75, "75.00" },
+        { "1- N Segs", 29.0 / 89.0, "31" },
+        { "1- Seg Size", 10.0 / 47.0, "11.00" },
+        { "1- Seg Mix", 100.0 / 120.0, "100.00" },
+        { "2- N Segs", 29.0 / 89.0, "31" },
+        { "2- Seg Size", 10.0 / 47.0, "11.00" },
+        { "2- Seg Mix", 0.0, "0.00" },
+        { "3- N Segs", 29.0 / 89.0, "31" },
+        { "3- Seg Size", 10.0 / 47.0, "11.00" },
+        { "3- Seg Mix", 0.0, "0.00" },
+    };
+
+    const auto* parameters = info["parameters"].getArray();
+    ASSERT_NE (parameters, nullptr);
+    ASSERT_EQ (parameters->size(), 12);
+
+    for (int i = 0; i < 11; ++i)
+    {
+        const auto& p = (*parameters)[i];
+        SCOPED_TRACE (table[i].name);
+        EXPECT_EQ ((int) p["index"], i);
+        EXPECT_EQ (p["name"].toString(), table[i].name);
+        EXPECT_NEAR ((double) p["default"], table[i].defaultNormalised, 1.0e-6);
+        EXPECT_EQ (p["defaultText"].toString(), table[i].defaultText);
+        EXPECT_EQ (p["text"].toString(), table[i].defaultText);
+        EXPECT_EQ (p["label"].toString(), "");
+        EXPECT_TRUE ((bool) p["automatable"]);
+        EXPECT_FALSE ((bool) p["bypass"]);
+    }
+
+    EXPECT_TRUE ((bool) (*parameters)[11]["bypass"]);
+}
+
+TEST (KaleidraHost, InfoReportsTheLatencyForTheRateAndBlockAsked)
+{
+    const auto info = infoJson ({ "--rate", "44100", "--block", "512" });
+    EXPECT_EQ ((int) info["latency"], 3 * 710);
+}
+
+TEST (KaleidraHost, RenderLinesTheOutputUpWithTheInput)
+{
+    TempFolder temp;
+    const auto input = testSignal (2, 48000);
+    writeWav (temp.file ("in.wav"), input, 48000.0);
+
+    // All stages off: the engine passes the input through its delay, which the host removes.
+    const auto result =
+        runHost ({ "render", bundle, temp.file ("in.wav").getFullPathName(),
+                   temp.file ("dry.wav").getFullPathName(), "--set", "1- Seg Mix=0", "--block", "256" });
+    ASSERT_EQ (result.exitCode, 0) << result.output;
+    EXPECT_TRUE (result.output.contains ("latency=1413")) << result.output; // 3 × (256 + 6 + 209)
+
+    double rate = 0.0;
+    const auto dry = readWav (temp.file ("dry.wav"), rate);
+    EXPECT_EQ (rate, 48000.0);
+    ASSERT_EQ (dry.getNumChannels(), 2);
+    ASSERT_EQ (dry.getNumSamples(), input.getNumSamples());
+    EXPECT_LT (largestDifference (dry, input), 1.0e-6f);
+
+    // The defaults change the sound, and the output stays finite.
+    const auto wet = runHost ({ "render", bundle, temp.file ("in.wav").getFullPathName(),
+                                temp.file ("wet.wav").getFullPathName() });
+    ASSERT_EQ (wet.exitCode, 0) << wet.output;
+    const auto processed = readWav (temp.file ("wet.wav"), rate);
+    ASSERT_EQ (processed.getNumSamples(), input.getNumSamples());
+    EXPECT_GT (largestDifference (processed, input), 1.0e-3f);
+}
+
+TEST (KaleidraHost, RenderTakesMonoFilesAndPresetFiles)
+{
+    TempFolder temp;
+    const auto input = testSignal (1, 22050);
+    writeWav (temp.file ("mono.wav"), input, 44100.0);
+
+    for (int shift : { 1, 3, 7 })
+    {
+        SCOPED_TRACE (shift);
+        writePresetFile (temp.file ("off.kd11"),
+                         R"(<Kd11><PARAM id="1- Seg Mix" value="0"/><PARAM id="Tone" value="100"/></Kd11>)",
+                         shift);
+
+        const auto result = runHost ({ "render", bundle, temp.file ("mono.wav").getFullPathName(),
+                                       temp.file ("out.wav").getFullPathName(), "--preset",
+                                       temp.file ("off.kd11").getFullPathName() });
+        ASSERT_EQ (result.exitCode, 0) << result.output;
+
+        double rate = 0.0;
+        const auto output = readWav (temp.file ("out.wav"), rate);
+        EXPECT_EQ (rate, 44100.0);
+        ASSERT_EQ (output.getNumChannels(), 1);
+        ASSERT_EQ (output.getNumSamples(), input.getNumSamples());
+        EXPECT_LT (largestDifference (output, input), 1.0e-6f);
+    }
+}
+
+TEST (KaleidraHost, RefusesWhatItCannotDo)
+{
+    TempFolder temp;
+    writeWav (temp.file ("in.wav"), testSignal (2, 1000), 48000.0);
+    temp.file ("junk.kd11").replaceWithText ("not a preset");
+
+    const struct
+    {
+        const char* name;
+        juce::StringArray args;
+    } cases[] = {
+        { "no command", {} },
+        { "unknown command", { "frobnicate" } },
+        { "missing bundle", { "info", temp.file ("none.vst3").getFullPathName() } },
+        { "check without bundle", { "check" } },
+        { "unknown parameter",
+          { "render", bundle, temp.file ("in.wav").getFullPathName(), temp.file ("o.wav").getFullPathName(),
+            "--set", "Volume=3" } },
+        { "missing input",
+          { "render", bundle, temp.file ("none.wav").getFullPathName(),
+            temp.file ("o.wav").getFullPathName() } },
+        { "junk preset",
+          { "render", bundle, temp.file ("in.wav").getFullPathName(), temp.file ("o.wav").getFullPathName(),
+            "--preset", temp.file ("junk.kd11").getFullPathName() } },
+    };
+
+    for (const auto& c : cases)
+    {
+        const auto result = runHost (c.args);
+        EXPECT_NE (result.exitCode, 0) << c.name << "\n" << result.output;
+        EXPECT_FALSE (temp.file ("o.wav").exists()) << c.name;
+    }
+}
+
+TEST (KaleidraHost, EditorCommandSavesAPictureOfTheEditor)
+{
+    if (juce::SystemStats::getEnvironmentVariable ("DISPLAY", {}).isEmpty())
+        GTEST_SKIP() << "needs a display (the test command provides one)";
+
+    TempFolder temp;
+    const auto result =
+        runHost ({ "editor", bundle, temp.file ("editor.png").getFullPathName(), "--wait", "800" });
+    ASSERT_EQ (result.exitCode, 0) << result.output;
+
+    const auto picture = juce::ImageFileFormat::loadFrom (temp.file ("editor.png"));
+    ASSERT_TRUE (picture.isValid());
+    EXPECT_GE (picture.getWidth(), 100);
+    EXPECT_GE (picture.getHeight(), 100);
+
+    // Something was drawn: the picture is not one flat colour.
+    const auto first = picture.getPixelAt (0, 0);
+    bool varied = false;
+
+    for (int y = 0; y < picture.getHeight() && !varied; y += 3)
+        for (int x = 0; x < picture.getWidth() && !varied; x += 3)
+            varied = picture.getPixelAt (x, y) != first;
+
+    EXPECT_TRUE (varied);
+}

@@ -1,0 +1,80 @@
+// kaleidra-host: a headless VST3 host that loads a bundle through the framework's VST3 hosting,
+// the way a DAW does, to inspect, render, check and photograph a plug-in.
+
+#include "Commands.h"
+#include "X11Support.h"
+
+#include <juce_events/juce_events.h>
+#include <juce_gui_basics/juce_gui_basics.h>
+
+#include <iostream>
+
+namespace kaleidra_host
+{
+int usageError (const juce::String& message)
+{
+    std::cerr << message << std::endl;
+    return 2;
+}
+
+int failure (const juce::String& message)
+{
+    std::cerr << message << std::endl;
+    return 1;
+}
+} // namespace kaleidra_host
+
+namespace
+{
+const char* usage = "usage: kaleidra-host COMMAND ...\n"
+                    "  info BUNDLE [--json] [--rate R] [--block N]\n"
+                    "      name, vendor, version, class IDs, buses, parameters and latency\n"
+                    "  render BUNDLE IN.wav OUT.wav [--preset FILE.kd11] [--set \"Name=value\" ...]\n"
+                    "         [--rate R] [--block N]\n"
+                    "      processes a mono or stereo WAV file offline; OUT lines up with IN\n"
+                    "  check BUNDLE\n"
+                    "      conformance run over sample rates, block sizes and layouts\n"
+                    "  editor BUNDLE OUT.png [--wait MS]\n"
+                    "      opens the plug-in's editor in a window and saves a screenshot\n";
+} // namespace
+
+int main (int argc, char* argv[])
+{
+    // Xlib must be thread-safe before anything talks to the X server: the plug-in runs a message
+    // thread of its own.
+    kaleidra_host::x11::initialiseThreads();
+
+    juce::StringArray args;
+
+    for (int i = 1; i < argc; ++i)
+        args.add (juce::String::fromUTF8 (argv[i]));
+
+    if (args.isEmpty() || args[0] == "--help" || args[0] == "-h")
+    {
+        std::cout << usage;
+        return args.isEmpty() ? 2 : 0;
+    }
+
+    const auto command = args[0];
+    args.remove (0);
+
+    int result = 2;
+    {
+        // The message manager first: the VST3 hosting and the plug-in's wrapper both rely on it.
+        juce::MessageManager::getInstance();
+        juce::ScopedJuceInitialiser_GUI framework;
+
+        if (command == "info")
+            result = kaleidra_host::runInfo (args);
+        else if (command == "render")
+            result = kaleidra_host::runRender (args);
+        else if (command == "check")
+            result = kaleidra_host::runCheck (args);
+        else if (command == "editor")
+            result = kaleidra_host::runEditor (args);
+        else
+            std::cerr << "unknown command \"" << command << "\"\n" << usage;
+    }
+
+    return result;
+}
