@@ -1,0 +1,34 @@
+#pragma once
+
+namespace tarn_gui
+{
+// Preset files hold the state blob shifted left by PresetManager::PresetLoader::encodingShift bits,
+// read as one little-endian number and written back in as few bytes as its highest set bit needs.
+// Both operate in place.
+void encodePresetData (juce::MemoryBlock& data);
+void decodePresetData (juce::MemoryBlock& data);
+
+// The name a preset file or folder is shown under: the last path element, without its
+// extension (a leading dot does not count as one), with "_" shown as a blank and the first
+// character upper-cased. "/a/deep_space.kd11" gives "Deep space". Both "/" and, on Windows,
+// "\" separate path elements.
+juce::String displayNameFromPath (const juce::String& path);
+
+// The last path element of a path, without its extension, where a dot at the first character
+// does not start an extension: "/a/warm_pads.kd11_pack" gives "warm_pads".
+juce::String fileStemFromPath (const juce::String& path);
+
+// juce::File::create() / createDirectory() with up to five attempts, 100 ms apart; false at
+// once if the calling thread has been asked to exit.
+bool createFileWithRetries (const juce::File& file);
+bool createDirectoryWithRetries (const juce::File& folder);
+
+// Finds, or creates, the user preset folder ".../<company>/<plug-in name>/Presets", with
+// blanks of the plug-in name replaced by "_". Existing folders are looked for in the framework's
+// global, common and then per-user locations; a new folder is only ever made in a per-user
+// location. Returns an empty File when none exists and none can be made.
+juce::File locateUserPresetFolder (const juce::String& companyName, const juce::String& pluginName);
+
+// Largest preset file, and largest pack entry, that is read at all.
+constexpr juce::int64 maxPresetFileBytes = 1 << 20;
+} // namespace tarn_gui
