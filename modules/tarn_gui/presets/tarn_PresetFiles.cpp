@@ -16,6 +16,97 @@ void decodePresetData (juce::MemoryBlock& data)
     data = number.toMemoryBlock();
 }
 
+int stateBlobNestingDepth (const void* data, int sizeInBytes)
+{
+    constexpr juce::uint32 magic = 0x21324356; // "VC2!"
+
+    if (data == nullptr || sizeInBytes <= 8 || juce::ByteOrder::littleEndianInt (data) != magic)
+        return -1;
+
+    const auto declared = (int) juce::ByteOrder::littleEndianInt (static_cast<const char*> (data) + 4);
+    const auto* text = static_cast<const char*> (data) + 8;
+    const auto length = (size_t) juce::jlimit (0, sizeInBytes - 8, declared);
+    const auto* end = text + length;
+
+    const auto skipPast = [end] (const char* from, const char* terminator)
+    {
+        const auto termLength = (std::ptrdiff_t) std::strlen (terminator);
+
+        for (auto* p = from; end - p >= termLength; ++p)
+            if (std::memcmp (p, terminator, (size_t) termLength) == 0)
+                return p + termLength;
+
+        return end;
+    };
+
+    int depth = 0, deepest = 0;
+
+    for (auto* p = text; p < end;)
+    {
+        if (*p != '<')
+        {
+            ++p;
+            continue;
+        }
+
+        const char next = end - p > 1 ? p[1] : '\0';
+
+        if (next == '!')
+        {
+            if (end - p >= 4 && std::memcmp (p, "<!--", 4) == 0)
+                p = skipPast (p + 4, "-->");
+            else if (end - p >= 9 && std::memcmp (p, "<![CDATA[", 9) == 0)
+                p = skipPast (p + 9, "]]>");
+            else
+                p = skipPast (p + 2, ">");
+
+            continue;
+        }
+
+        if (next == '?')
+        {
+            p = skipPast (p + 2, "?>");
+            continue;
+        }
+
+        const bool closing = next == '/';
+        depth += closing ? -1 : 1;
+        deepest = juce::jmax (deepest, depth);
+
+        // The rest of the tag; quoted attribute values may hold '>' or "/>".
+        char quote = 0;
+
+        for (++p; p < end; ++p)
+        {
+            if (quote != 0)
+            {
+                if (*p == quote)
+                    quote = 0;
+            }
+            else if (*p == '"' || *p == '\'')
+            {
+                quote = *p;
+            }
+            else if (*p == '>')
+            {
+                if (!closing && p[-1] == '/')
+                    --depth;
+
+                ++p;
+                break;
+            }
+        }
+    }
+
+    return deepest;
+}
+
+bool isParsableStateBlob (const void* data, int sizeInBytes)
+{
+    const auto depth = stateBlobNestingDepth (data, sizeInBytes);
+    return depth >= 0 && depth <= maxStateNesting;
+}
+
 namespace
 {
     juce::String lastPathElement (const juce::String& path)

@@ -31,4 +31,18 @@ juce::File locateUserPresetFolder (const juce::String& companyName, const juce::
 
 // Largest preset file, and largest pack entry, that is read at all.
 constexpr juce::int64 maxPresetFileBytes = 1 << 20;
+
+// The framework parses XML, and turns it into trees, recursively: a blob nested some ten
+// thousand elements deep overflows the stack. A state of this plug-in is two levels deep, so
+// anything nested deeper than this is refused before it is parsed.
+constexpr int maxStateNesting = 32;
+
+// How deep the elements of a state blob's XML text are nested (an upper bound: comments,
+// processing instructions, CDATA and quoted attribute values are skipped). -1 if the data is
+// not a state blob at all (shorter than 9 bytes or without the "VC2!" header).
+int stateBlobNestingDepth (const void* data, int sizeInBytes);
+
+// A blob that setState may hand to the XML parser: a state blob nested no deeper than
+// maxStateNesting.
+bool isParsableStateBlob (const void* data, int sizeInBytes);
 } // namespace tarn_gui

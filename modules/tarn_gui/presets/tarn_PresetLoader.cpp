@@ -116,9 +116,13 @@ bool PresetLoader::loadPresetFile (const juce::File& file)
 
 bool PresetLoader::loadState (juce::MemoryBlock data)
 {
+    decodePresetData (data);
+
+    if (!isParsableStateBlob (data.getData(), (int) data.getSize()))
+        return false;
+
     juce::MemoryBlock oldState;
     getState (oldState, true);
-    decodePresetData (data);
 
     auto action = std::make_unique<LoadStateUndoableAction> (this, std::move (data), std::move (oldState));
 

@@ -67,6 +67,9 @@ public:
 
     bool setState (const void* data, int sizeInBytes) override
     {
+        if (!tarn_gui::isParsableStateBlob (data, sizeInBytes))
+            return false;
+
         auto xml = getXmlFromBinary (data, sizeInBytes);
 
         if (xml == nullptr || !xml->getTagName().equalsIgnoreCase (presets::stateType().toString()))

@@ -79,6 +79,45 @@ TEST (PresetEncoding, ShiftsTheBlobAsOneLittleEndianNumber)
     EXPECT_EQ (empty.getSize(), 0u);
 }
 
+TEST (StateBlobNesting, CountsElementsNotTextThatLooksLikeThem)
+{
+    const auto blob = [] (const juce::String& text)
+    {
+        juce::MemoryOutputStream out;
+        out.writeInt (0x21324356);
+        out.writeInt ((int) text.getNumBytesAsUTF8());
+        out << text;
+        out.writeByte (0);
+        return out.getMemoryBlock();
+    };
+
+    struct Case
+    {
+        juce::String xml;
+        int depth;
+    };
+
+    const Case cases[] = {
+        { "<?xml version=\"1.0\"?><Kd11 a=\"1\"><PARAM id=\"Tone\" value=\"1.0\"/><PARAM "
+          "id=\"Mode\"/></Kd11>",
+          2 },
+        { "<a><b><c/></b><b/></a>", 3 },
+        { "<a x=\"/>\"><a y='/>'><a/></a></a>", 3 },
+        { "<a><!-- <b><c><d> --><![CDATA[<b><c>]]></a>", 1 },
+        { "<a>" + juce::String::repeatedString ("<b>", 40), 41 },
+        { "", 0 },
+    };
+
+    for (const auto& c : cases)
+    {
+        const auto b = blob (c.xml);
+        EXPECT_EQ (tarn_gui::stateBlobNestingDepth (b.getData(), (int) b.getSize()), c.depth) << c.xml;
+    }
+
+    EXPECT_EQ (tarn_gui::stateBlobNestingDepth ("VC2!", 4), -1);
+    EXPECT_EQ (tarn_gui::stateBlobNestingDepth ("XXXX\1\0\0\0<a/>", 13), -1);
+}
+
 class PresetFileTest : public PresetTest
 {
 };
@@ -220,10 +259,25 @@ juce::MemoryBlock validPresetFile (FakePresetProcessor& processor)
     return blob;
 }
 
-juce::MemoryBlock encodedXml (const juce::String& xml)
+// A state blob of the given text, encoded; parsed and written again by the framework unless
+// the text is to be kept as it is.
+juce::MemoryBlock encodedXml (const juce::String& xml, bool throughParser = true)
 {
     juce::MemoryBlock blob;
-    juce::AudioProcessor::copyXmlToBinary (*juce::parseXML (xml), blob);
+
+    if (throughParser)
+    {
+        juce::AudioProcessor::copyXmlToBinary (*juce::parseXML (xml), blob);
+    }
+    else
+    {
+        juce::MemoryOutputStream out (blob, false);
+        out.writeInt (0x21324356);
+        out.writeInt ((int) xml.getNumBytesAsUTF8());
+        out << xml;
+        out.writeByte (0);
+    }
+
     tarn_gui::encodePresetData (blob);
     return blob;
 }
@@ -281,6 +335,13 @@ INSTANTIATE_TEST_SUITE_P (
                      {
                          return encodedXml ("<KaleidraState><PARAM id=\"Tone\" value=\"3.0\"/>"
                                             "<PARAM id=\"1- Seg Mix\" value=\"9.0\"/></KaleidraState>");
+                     } },
+        RefusedFile{ "elements nested a hundred thousand deep",
+                     [] (FakePresetProcessor&)
+                     {
+                         // Parsed recursively, this would overflow the stack.
+                         return encodedXml (
+                             "<Kd11>" + juce::String::repeatedString ("<a>", 100000) + "</Kd11>", false);
                      } },
         RefusedFile{ "XML that does not parse",
                      [] (FakePresetProcessor&)
