@@ -33,3 +33,12 @@ add_library(kaleidra_factory_presets STATIC
     "${KALEIDRA_PRESET_SOURCE}"
     "${CMAKE_SOURCE_DIR}/Source/presets/FactoryPresetData.h")
 target_include_directories(kaleidra_factory_presets PUBLIC "${CMAKE_SOURCE_DIR}/Source/presets")
+
+# The check of factory preset renders (silence, clipping, identical renders), for the tool
+# tools/factory-presets and the tests.
+add_library(kaleidra_render_check STATIC
+    "${CMAKE_SOURCE_DIR}/tools/factory-presets/RenderCheck.cpp"
+    "${CMAKE_SOURCE_DIR}/tools/factory-presets/RenderCheck.h")
+target_include_directories(kaleidra_render_check PUBLIC "${CMAKE_SOURCE_DIR}/tools/factory-presets")
+target_link_libraries(kaleidra_render_check PUBLIC kaleidra_shared)
+kaleidra_warnings(kaleidra_render_check)

@@ -5,3 +5,4 @@
 #include "presets/tarn_PresetLoader.cpp"
 #include "presets/tarn_PresetPacks.cpp"
 #include "presets/tarn_FactoryPresetRegistrar.cpp"
+#include "presets/tarn_PresetMenus.cpp"

@@ -55,8 +55,9 @@ void fuzzState (const juce::uint8* data, size_t size, bool encoded)
 {
     auto& p = processor();
     p.resetToDefaults();
+    auto before = stateOf (p, true); // also moves the reset into the tree (and the history) now
     p.undoManager.clearUndoHistory();
-    const auto before = stateOf (p, true);
+    before = stateOf (p, true);
 
     juce::MemoryBlock block (data, size);
     const bool accepted = encoded ? p.loadState (block) : p.setState (data, (int) size);

@@ -40,6 +40,10 @@ public:
         juce::Array<FactoryPreset*> presets;
         juce::Array<FactoryGroup*> subgroups;
         PresetManager* owner = nullptr;
+
+        // Adds the group's presets as items (ID and name), then one submenu per subgroup, titled
+        // with the subgroup's name after its "//". Every name used is appended to usedNames.
+        void addToMenu (juce::PopupMenu& menu, juce::StringArray& usedNames) const;
     };
 
     struct UserPreset
@@ -63,6 +67,11 @@ public:
         // Adds this folder's preset files, then those of its subfolders (depth first), named by
         // their path relative to root, deflated at level 5.
         void addToZip (juce::ZipFile::Builder& builder, const juce::File& root) const;
+
+        // Adds the folder's existing preset files as items, named by their display names made
+        // unique against usedNames ("Name (2)", "Name (3)", ... ignoring case), then one submenu
+        // per subfolder. Every name used is appended to usedNames.
+        void addToMenu (juce::PopupMenu& menu, juce::StringArray& usedNames) const;
     };
 
     // What was current at one moment, so that undoing a load can bring it back.

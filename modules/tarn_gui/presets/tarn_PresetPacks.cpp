@@ -25,12 +25,23 @@ bool writePresetPack (const PresetManager::UserFolder& folder, const juce::File&
     juce::ZipFile::Builder builder;
     folder.addToZip (builder, folder.file);
 
-    juce::FileOutputStream out (target, 16384);
+    // Written next to the target and moved over it only when complete, so that a pack that cannot
+    // be written (a preset file that cannot be read, a full disk) leaves an older pack intact.
+    juce::TemporaryFile temp (target, juce::TemporaryFile::useHiddenFile);
 
-    if (!out.openedOk() || !out.setPosition (0) || !out.truncate().wasOk())
-        return false;
+    {
+        juce::FileOutputStream out (temp.getFile(), 16384);
 
-    return builder.writeToStream (out, nullptr) && out.getStatus().wasOk();
+        if (!out.openedOk() || !builder.writeToStream (out, nullptr))
+            return false;
+
+        out.flush();
+
+        if (!out.getStatus().wasOk())
+            return false;
+    }
+
+    return temp.overwriteTargetFileWithTemporary();
 }
 
 namespace
@@ -126,7 +137,8 @@ PackImportResult unpackPresetPackInto (juce::ZipFile& archive, const juce::File&
         juce::MemoryBlock content;
         std::unique_ptr<juce::InputStream> in (archive.createStreamForEntry (i));
 
-        if (in == nullptr || !readEntry (*in, content, maxPresetFileBytes))
+        // An empty entry is no preset either.
+        if (in == nullptr || !readEntry (*in, content, maxPresetFileBytes) || content.isEmpty())
         {
             ++result.skipped;
             continue;
@@ -162,10 +174,18 @@ PackImportResult unpackPresetPack (const juce::File& pack, const juce::File& pre
     if (!target.isAChildOf (presetFolder))
         return {};
 
-    if (!target.isDirectory() && !target.createDirectory().wasOk())
+    const bool targetExisted = target.isDirectory();
+
+    if (!targetExisted && !target.createDirectory().wasOk())
         return {};
 
     juce::ZipFile archive (pack);
-    return unpackPresetPackInto (archive, target, presetExtension);
+    const auto result = unpackPresetPackInto (archive, target, presetExtension);
+
+    // A pack that held no preset leaves no empty folder behind.
+    if (!targetExisted && result.extracted == 0)
+        target.deleteRecursively();
+
+    return result;
 }
 } // namespace tarn_gui

@@ -24,6 +24,7 @@ PackImportResult unpackPresetPackInto (juce::ZipFile& archive, const juce::File&
                                        const juce::String& presetExtension);
 
 // Writes a pack of the folder's preset files (and those of its subfolders) to target,
-// replacing whatever target held. False if the pack could not be written completely.
+// replacing whatever target held. False, with target untouched, if the pack could not be written
+// completely.
 bool writePresetPack (const PresetManager::UserFolder& folder, const juce::File& target);
 } // namespace tarn_gui

@@ -351,3 +351,67 @@ TEST (FactoryPresetTable, MalformedTablesAreRefusedWithTheirLine)
     EXPECT_EQ (rows[0].line, 4);
 }
 } // namespace kaleidra::test
+
+namespace kaleidra::test
+{
+namespace
+{
+    // "text=id" for every item of a menu, submenus as "title:[...]".
+    juce::String describe (const juce::PopupMenu& menu)
+    {
+        juce::StringArray parts;
+
+        for (juce::PopupMenu::MenuItemIterator it (menu); it.next();)
+        {
+            const auto& item = it.getItem();
+
+            if (item.subMenu != nullptr)
+                parts.add (item.text + ":[" + describe (*item.subMenu) + "]");
+            else
+                parts.add (item.text + "=" + juce::String (item.itemID));
+        }
+
+        return parts.joinIntoString (",");
+    }
+} // namespace
+
+TEST_F (FactoryPresetTest, MenuEntriesOfFactoryAndUserPresetsHaveDistinctNames)
+{
+    FakePresetProcessor writer;
+    const auto root = presetFolder();
+    writePreset (writer, root.getChildFile ("Black_Pepper.kd11"));
+    writePreset (writer, root.getChildFile ("A/Oaxaca.kd11"));
+    writePreset (writer, root.getChildFile ("B/oaxaca.kd11"));
+    writePreset (writer, root.getChildFile ("B/gone.kd11"));
+
+    FakePresetProcessor processor;
+    auto& manager = processor.presetManager;
+    ASSERT_TRUE (root.getChildFile ("B/gone.kd11").deleteFile());
+
+    juce::StringArray used;
+    juce::PopupMenu factoryMenu, userMenu;
+    manager.getFactoryRoot()->addToMenu (factoryMenu, used);
+    manager.getUserRoot()->addToMenu (userMenu, used);
+
+    const auto factory = describe (factoryMenu);
+    EXPECT_TRUE (factory.startsWith ("Bass:[Guitar:[Black pepper=" + juce::String (10 + 4))) << factory;
+    EXPECT_TRUE (factory.contains ("Drums:[808 Kit:[")) << factory;
+    EXPECT_TRUE (factory.contains ("One-stage:[Bering sea=")) << factory;
+    EXPECT_EQ (used.size(), 35 + 3);
+
+    const auto idOf = [&] (const char* path)
+    { return juce::String (manager.findUserPreset (root.getChildFile (path))->id); };
+    const auto user = describe (userMenu);
+    EXPECT_TRUE (user.startsWith ("Black Pepper (2)=" + idOf ("Black_Pepper.kd11"))) << user;
+    // The subfolders come in the order the folder lists them, so either may get the 2.
+    const auto a = "A:[Oaxaca (", b = "B:[Oaxaca (";
+    EXPECT_TRUE (user.contains (a + juce::String ("2)=") + idOf ("A/Oaxaca.kd11") + "]") ||
+                 user.contains (a + juce::String ("3)=") + idOf ("A/Oaxaca.kd11") + "]"))
+        << user;
+    EXPECT_TRUE (user.contains (b + juce::String ("2)=") + idOf ("B/oaxaca.kd11") + "]") ||
+                 user.contains (b + juce::String ("3)=") + idOf ("B/oaxaca.kd11") + "]"))
+        << user;
+    EXPECT_TRUE (user.contains ("Oaxaca (2)") && user.contains ("Oaxaca (3)")) << user;
+    EXPECT_FALSE (user.contains ("Gone")) << user;
+}
+} // namespace kaleidra::test

@@ -310,9 +310,35 @@ TEST_F (PresetPackTest, APackThatIsNoArchiveImportsNothing)
     const auto result = tarn_gui::unpackPresetPack (pack, presetFolder());
     EXPECT_EQ (result.extracted, 0);
     EXPECT_TRUE (filesBelow (presetFolder()).isEmpty());
+    EXPECT_FALSE (presetFolder().getChildFile ("broken").exists()); // no empty folder left behind
 
     EXPECT_FALSE (
         tarn_gui::unpackPresetPack (sandbox().getChildFile ("missing.kd11_pack"), presetFolder()).opened);
     EXPECT_FALSE (tarn_gui::unpackPresetPack (pack, juce::File()).opened);
+}
+
+TEST_F (PresetPackTest, APackThatCannotBeWrittenCompletelyLeavesTheOldOne)
+{
+    FakePresetProcessor processor;
+    const auto folder = presetFolder().getChildFile ("Set");
+    writePreset (processor, folder.getChildFile ("one.kd11"));
+    const auto two = writePreset (processor, folder.getChildFile ("two.kd11"));
+    auto* record = processor.presetManager.getOrCreateUserFolder (folder, 1);
+    ASSERT_EQ (record->presets.size(), 2);
+
+    const auto pack = sandbox().getChildFile ("set.kd11_pack");
+    ASSERT_TRUE (sandbox().createDirectory().wasOk());
+    ASSERT_TRUE (tarn_gui::writePresetPack (*record, pack));
+    juce::MemoryBlock before;
+    ASSERT_TRUE (pack.loadFileAsData (before));
+
+    // A file of the scan vanished before the pack was written.
+    ASSERT_TRUE (two.deleteFile());
+    EXPECT_FALSE (tarn_gui::writePresetPack (*record, pack));
+
+    juce::MemoryBlock after;
+    ASSERT_TRUE (pack.loadFileAsData (after));
+    EXPECT_EQ (after, before);
+    EXPECT_EQ (sandbox().getNumberOfChildFiles (juce::File::findFiles, "*"), 1); // no temporary left
 }
 } // namespace kaleidra::test
