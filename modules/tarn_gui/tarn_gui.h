@@ -25,6 +25,14 @@ juce_audio_processors, juce_gui_basics, juce_gui_extra minimumCppStandard: 17
 
 #include "shared/tarn_Updaters.h"
 
+// Widget kit
+#include "lookandfeel/tarn_LookAndFeel.h"
+#include "buttons/tarn_Buttons.h"
+#include "labels/tarn_Labels.h"
+#include "suites/tarn_Suites.h"
+#include "hints/tarn_TipDisplayComponent.h"
+
+// Preset system
 #include "presets/tarn_PresetManager.h"
 #include "presets/tarn_PresetFiles.h"
 #include "presets/tarn_PresetPacks.h"
