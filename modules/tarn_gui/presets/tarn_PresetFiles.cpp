@@ -104,7 +104,34 @@ int stateBlobNestingDepth (const void* data, int sizeInBytes)
 bool isParsableStateBlob (const void* data, int sizeInBytes)
 {
     const auto depth = stateBlobNestingDepth (data, sizeInBytes);
-    return depth >= 0 && depth <= maxStateNesting;
+
+    if (depth < 0 || depth > maxStateNesting)
+        return false;
+
+    // The parser steps over a UTF-8 sequence by its first byte alone: a lead byte without its
+    // continuation bytes right before the end walks it past the end of the text.
+    const auto declared = (int) juce::ByteOrder::littleEndianInt (static_cast<const char*> (data) + 4);
+    const auto length = juce::jlimit (0, sizeInBytes - 8, declared);
+    return juce::CharPointer_UTF8::isValidString (static_cast<const char*> (data) + 8, length);
+}
+
+juce::ValueTree stateTreeFromXml (const juce::XmlElement& xml)
+{
+    juce::ValueTree tree (xml.getTagName());
+
+    for (int i = 0; i < xml.getNumAttributes(); ++i)
+    {
+        const juce::Identifier name (xml.getAttributeName (i));
+
+        if (!tree.hasProperty (name))
+            tree.setProperty (name, xml.getAttributeValue (i), nullptr);
+    }
+
+    for (auto* child : xml.getChildIterator())
+        if (!child->isTextElement())
+            tree.appendChild (stateTreeFromXml (*child), nullptr);
+
+    return tree;
 }
 
 namespace

@@ -42,7 +42,12 @@ constexpr int maxStateNesting = 32;
 // not a state blob at all (shorter than 9 bytes or without the "VC2!" header).
 int stateBlobNestingDepth (const void* data, int sizeInBytes);
 
-// A blob that setState may hand to the XML parser: a state blob nested no deeper than
-// maxStateNesting.
+// A blob that setState may hand to the framework's XML parser: a state blob whose text is valid
+// UTF-8 (the parser reads past the end of text that is not) nested no deeper than maxStateNesting.
 bool isParsableStateBlob (const void* data, int sizeInBytes);
+
+// The state tree of a parsed state: like juce::ValueTree::fromXml, but an attribute given twice
+// keeps its first value (fromXml would keep both, so that the value the parameters take and the
+// value written on the next save differ), and text between elements is left out.
+juce::ValueTree stateTreeFromXml (const juce::XmlElement& xml);
 } // namespace tarn_gui

@@ -75,7 +75,7 @@ public:
         if (xml == nullptr || !xml->getTagName().equalsIgnoreCase (presets::stateType().toString()))
             return false;
 
-        auto newState = juce::ValueTree::fromXml (*xml);
+        auto newState = tarn_gui::stateTreeFromXml (*xml);
 
         // Values that are not finite numbers fall back to the parameter's default.
         for (auto child : newState)

@@ -114,6 +114,14 @@ TEST (StateBlobNesting, CountsElementsNotTextThatLooksLikeThem)
         EXPECT_EQ (tarn_gui::stateBlobNestingDepth (b.getData(), (int) b.getSize()), c.depth) << c.xml;
     }
 
+    // Text that is not UTF-8 never reaches the parser, which would read past its end.
+    const auto accented = blob (juce::String::fromUTF8 ("<Kd11 a=\"\xc3\xa9\"/>"));
+    EXPECT_TRUE (tarn_gui::isParsableStateBlob (accented.getData(), (int) accented.getSize()));
+    const char truncatedSequence[] = "VC2!\x08\0\0\0<Kd11>\xe0\0";
+    EXPECT_FALSE (tarn_gui::isParsableStateBlob (truncatedSequence, (int) sizeof (truncatedSequence) - 1));
+    const char strayContinuation[] = "VC2!\x08\0\0\0<Kd11\x80>\0";
+    EXPECT_FALSE (tarn_gui::isParsableStateBlob (strayContinuation, (int) sizeof (strayContinuation) - 1));
+
     EXPECT_EQ (tarn_gui::stateBlobNestingDepth ("VC2!", 4), -1);
     EXPECT_EQ (tarn_gui::stateBlobNestingDepth ("XXXX\1\0\0\0<a/>", 13), -1);
 }
@@ -408,6 +416,30 @@ TEST_F (PresetFileTest, RandomDataGivenToLoadStateChangesNothing)
 }
 
 //==================================================================================================
+TEST_F (PresetFileTest, AttributesGivenTwiceKeepTheirFirstValueThroughSaves)
+{
+    // Found by the fuzzer: with both values kept, the parameter took the first and the next save
+    // wrote the second, so a state changed each time it was saved and restored.
+    FakePresetProcessor processor;
+    ASSERT_TRUE (processor.loadState (encodedXml ("<Kd11 ProductVersion=\"9\" ProductVersion=\"8\">"
+                                                  "<PARAM id=\"Tone\" value=\"12.0\" value=\"34.0\"/>"
+                                                  "text between elements</Kd11>",
+                                                  false)));
+    EXPECT_EQ (processor.plain ("Tone"), 12.0f);
+
+    juce::MemoryBlock saved;
+    processor.getState (saved, false);
+    auto xml = juce::AudioProcessor::getXmlFromBinary (saved.getData(), (int) saved.getSize());
+    ASSERT_NE (xml, nullptr);
+    EXPECT_EQ (xml->getStringAttribute ("ProductVersion"), "1.1.2");
+    EXPECT_EQ (xml->getChildByAttribute ("id", "Tone")->getDoubleAttribute ("value"), 12.0);
+
+    ASSERT_TRUE (processor.setState (saved.getData(), (int) saved.getSize()));
+    juce::MemoryBlock again;
+    processor.getState (again, false);
+    EXPECT_EQ (again, saved);
+}
+
 TEST_F (PresetFileTest, TheDisplayHearsOfEachChangeOnceOnTheMessageThread)
 {
     FakePresetProcessor processor;

@@ -175,6 +175,7 @@ TEST_F (PresetPackTest, HostilePackWritesNothingOutsideAndNoSkippedEntry)
                                                                { "script.sh", bytes ("#!/bin/sh") },
                                                                { "sub/notes.txt", bytes ("x") },
                                                                { "sub/", {} },
+                                                               { "empty.kd11", {} },
                                                                { "sub/inner.kd11", good } });
 
     const auto before = filesBelow (isolatedHome.home);
@@ -182,7 +183,7 @@ TEST_F (PresetPackTest, HostilePackWritesNothingOutsideAndNoSkippedEntry)
 
     EXPECT_TRUE (result.opened);
     EXPECT_EQ (result.extracted, 2);
-    EXPECT_EQ (result.skipped, 8);
+    EXPECT_EQ (result.skipped, 9);
     EXPECT_FALSE (result.failed);
 
     EXPECT_EQ (filesBelow (presetFolder().getChildFile ("evil")),
