@@ -119,6 +119,18 @@ PackImportResult unpackPresetPackInto (juce::ZipFile& archive, const juce::File&
 #if !JUCE_WINDOWS
         entryPath = entryPath.replaceCharacter ('\\', '/');
 #endif
+        // The framework checks paths recursively, one call per path element: a name of some ten
+        // thousand elements would overflow the stack. Preset folders are scanned three levels deep,
+        // so a name with many more elements than that is no preset of a pack anyway.
+        constexpr int maxNameLength = 1024, maxNameElements = 16;
+
+        if (entryPath.length() > maxNameLength ||
+            entryPath.length() - entryPath.removeCharacters ("/\\").length() > maxNameElements)
+        {
+            ++result.skipped;
+            continue;
+        }
+
         const auto targetFile = targetFolder.getChildFile (entryPath);
 
         const bool acceptable =

@@ -165,25 +165,26 @@ TEST_F (PresetPackTest, HostilePackWritesNothingOutsideAndNoSkippedEntry)
     juce::MemoryBlock huge ((size_t) tarn_gui::maxPresetFileBytes + 10, true);
     const auto absolute = isolatedHome.home.getChildFile ("absolute.kd11");
 
-    const auto pack =
-        makePack (sandbox().getChildFile ("evil.kd11_pack"), { { "ok.kd11", good },
-                                                               { "../escaped.kd11", bytes ("x") },
-                                                               { "sub/../../escaped2.kd11", bytes ("x") },
-                                                               { "..\\escaped3.kd11", bytes ("x") },
-                                                               { absolute.getFullPathName(), bytes ("x") },
-                                                               { "huge.kd11", huge },
-                                                               { "script.sh", bytes ("#!/bin/sh") },
-                                                               { "sub/notes.txt", bytes ("x") },
-                                                               { "sub/", {} },
-                                                               { "empty.kd11", {} },
-                                                               { "sub/inner.kd11", good } });
+    const auto pack = makePack (sandbox().getChildFile ("evil.kd11_pack"),
+                                { { "ok.kd11", good },
+                                  { "../escaped.kd11", bytes ("x") },
+                                  { "sub/../../escaped2.kd11", bytes ("x") },
+                                  { "..\\escaped3.kd11", bytes ("x") },
+                                  { absolute.getFullPathName(), bytes ("x") },
+                                  { "huge.kd11", huge },
+                                  { "script.sh", bytes ("#!/bin/sh") },
+                                  { "sub/notes.txt", bytes ("x") },
+                                  { "sub/", {} },
+                                  { "empty.kd11", {} },
+                                  { juce::String::repeatedString ("d/", 20000) + "deep.kd11", good },
+                                  { "sub/inner.kd11", good } });
 
     const auto before = filesBelow (isolatedHome.home);
     const auto result = tarn_gui::unpackPresetPack (pack, presetFolder());
 
     EXPECT_TRUE (result.opened);
     EXPECT_EQ (result.extracted, 2);
-    EXPECT_EQ (result.skipped, 9);
+    EXPECT_EQ (result.skipped, 10);
     EXPECT_FALSE (result.failed);
 
     EXPECT_EQ (filesBelow (presetFolder().getChildFile ("evil")),
