@@ -6,7 +6,7 @@ set -euo pipefail
 KALEIDRA_APT_PACKAGES=(
     juce-modules-source cmake g++ make ninja-build ccache pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
-    clang clang-format
+    clang libclang-rt-dev clang-format
     xvfb xauth
 )
 

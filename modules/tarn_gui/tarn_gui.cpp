@@ -6,3 +6,11 @@
 #include "labels/tarn_Labels.cpp"
 #include "suites/tarn_Suites.cpp"
 #include "hints/tarn_TipDisplayComponent.cpp"
+
+// Preset system
+#include "presets/tarn_PresetFiles.cpp"
+#include "presets/tarn_PresetManager.cpp"
+#include "presets/tarn_PresetLoader.cpp"
+#include "presets/tarn_PresetPacks.cpp"
+#include "presets/tarn_FactoryPresetRegistrar.cpp"
+#include "presets/tarn_PresetMenus.cpp"

@@ -7,10 +7,9 @@
   vendor:             tarnlight
   version:            1.1.2
   name:               Tarnlight widget kit and preset system
-  description:        Look-and-feel, parameter-bound controls, hint line, preset manager, preset files and packs.
-  license:            Proprietary
-  dependencies:       juce_core, juce_data_structures, juce_audio_processors, juce_gui_basics, juce_gui_extra
-  minimumCppStandard: 17
+  description:        Look-and-feel, parameter-bound controls, hint line, preset manager, preset files and
+packs. license:            Proprietary dependencies:       juce_core, juce_data_structures,
+juce_audio_processors, juce_gui_basics, juce_gui_extra minimumCppStandard: 17
 
  END_JUCE_MODULE_DECLARATION
 *******************************************************************************/
@@ -32,3 +31,9 @@
 #include "labels/tarn_Labels.h"
 #include "suites/tarn_Suites.h"
 #include "hints/tarn_TipDisplayComponent.h"
+
+// Preset system
+#include "presets/tarn_PresetManager.h"
+#include "presets/tarn_PresetFiles.h"
+#include "presets/tarn_PresetPacks.h"
+#include "presets/tarn_FactoryPresetRegistrar.h"

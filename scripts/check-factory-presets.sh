@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Renders every factory preset through the built plug-in with the headless host and checks the
+# renders: none silent, none beyond 0 dBFS, no two identical. Prints peak and RMS per preset.
+#
+#     scripts/check-factory-presets.sh CLIP.wav [OUT_DIR]
+#
+# Needs a build with the plug-in bundle and kaleidra-host (scripts/test.sh builds both).
+set -euo pipefail
+here="$(cd "$(dirname "$0")" && pwd)"
+root="$(cd "$here/.." && pwd)"
+build="${KALEIDRA_BUILD_DIR:-$root/build}"
+
+clip="$(realpath "${1:?usage: check-factory-presets.sh CLIP.wav [OUT_DIR]}")"
+out="$(realpath -m "${2:-$build/factory-preset-renders}")"
+host="${KALEIDRA_HOST:-$build/tools/kaleidra-host/kaleidra-host}"
+bundle="${KALEIDRA_BUNDLE:-$build/plugin/VST3/Kaleidra_v1-1.vst3}"
+presets_tool="$build/tools/factory-presets/kaleidra-factory-presets"
+
+rm -rf "$out"
+mkdir -p "$out/presets" "$out/renders"
+"$presets_tool" export "$out/presets" >/dev/null
+
+renders=()
+for preset in "$out/presets"/*.kd11; do
+    name="$(basename "$preset" .kd11)"
+    "$host" render "$bundle" "$clip" "$out/renders/$name.wav" --preset "$preset" </dev/null >/dev/null
+    renders+=("$out/renders/$name.wav")
+done
+
+"$presets_tool" check-renders "${renders[@]}"
