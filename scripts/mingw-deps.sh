@@ -24,6 +24,8 @@ triple=x86_64-w64-mingw32
 
 JPEG_SOURCE=libjpeg-turbo
 PNG_SOURCE=libpng1.6
+# Raised whenever this script changes what it puts into the cache.
+CACHE_LAYOUT=2
 
 log() { echo "mingw-deps: $*" >&2; }
 
@@ -167,7 +169,10 @@ mapfile -t png_versions < <(source_versions "$PNG_SOURCE")
 if [ -z "${jpeg_versions[0]:-}" ] || [ -z "${png_versions[0]:-}" ] || ((sources_changed)) ||
     [ -n "${KALEIDRA_MINGW_DEPS_REFRESH:-}" ]; then
     log "updating the private deb-src lists"
-    apt-get "${apt_opts[@]}" update >&2
+    apt-get "${apt_opts[@]}" update >"$apt_dir/update.log" 2>&1 || {
+        cat "$apt_dir/update.log" >&2
+        exit 1
+    }
     mapfile -t jpeg_versions < <(source_versions "$JPEG_SOURCE")
     mapfile -t png_versions < <(source_versions "$PNG_SOURCE")
 fi
@@ -182,7 +187,7 @@ zlib_version="$(dpkg-query -W -f='${Version}' libz-mingw-w64-dev)"
 # cache_prefix JPEG_VERSION PNG_VERSION: the folder for one combination of versions.
 cache_prefix()
 {
-    local key="$JPEG_SOURCE-$1+$PNG_SOURCE-$2+gcc$gcc_version+zlib$zlib_version"
+    local key="$JPEG_SOURCE-$1+$PNG_SOURCE-$2+gcc$gcc_version+zlib$zlib_version+r$CACHE_LAYOUT"
     echo "$cache_root/${key//[^A-Za-z0-9._+-]/_}"
 }
 
@@ -230,11 +235,11 @@ fetch()
         rm -rf "${work:?}/$name"
         mkdir -p "$work/$name"
         log "fetching the source package $name $v"
-        if (cd "$work/$name" && apt-get "${apt_opts[@]}" source "$name=$v" >&2); then
+        if (cd "$work/$name" && apt-get "${apt_opts[@]}" source "$name=$v" >"$work/fetch-$name.log" 2>&1); then
             echo "$v"
             return 0
         fi
-        log "could not fetch $name $v"
+        log "could not fetch $name $v: $(grep -m 1 '^E: ' "$work/fetch-$name.log" || tail -n 1 "$work/fetch-$name.log")"
     done
     return 1
 }
@@ -267,12 +272,12 @@ common=(
     -DCMAKE_POSITION_INDEPENDENT_CODE=OFF
 )
 
-(
+log "building libjpeg-turbo and libpng (log: $work/build.log)"
+if ! (
     exec 9>"/tmp/kaleidra-build.lock"
     flock 9
     jobs="${KALEIDRA_JOBS:-$(nproc)}"
 
-    log "building libjpeg-turbo"
     # The SIMD code would need nasm; image decoding speed does not matter to the plug-in.
     cmake -S "$jpeg_src" -B "$work/build-jpeg" "${common[@]}" \
         -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_TURBOJPEG=OFF -DWITH_SIMD=OFF \
@@ -282,16 +287,27 @@ common=(
     # JUCE compiles its loader with JPEG_INTERNALS, which makes jpeglib.h include jpegint.h.
     install -m 644 "$jpeg_src/jpegint.h" "$prefix/include/jpegint.h"
 
-    log "building libpng"
     cmake -S "$png_src" -B "$work/build-png" "${common[@]}" \
         -DPNG_SHARED=OFF -DPNG_STATIC=ON -DPNG_TESTS=OFF -DPNG_EXECUTABLES=OFF \
         -DPNG_FRAMEWORK=OFF -DSKIP_INSTALL_PROGRAMS=ON -DSKIP_INSTALL_EXECUTABLES=ON \
         -DZLIB_USE_STATIC_LIBS=ON >&2
     cmake --build "$work/build-png" --parallel "$jobs" >&2
     cmake --install "$work/build-png" >&2
-)
+) >"$work/build.log" 2>&1; then
+    tail -n 40 "$work/build.log" >&2
+    log "the build failed; the whole log is $work/build.log"
+    exit 1
+fi
 
-for f in include/jpeglib.h include/jpegint.h include/jconfig.h include/png.h lib/libjpeg.a; do
+# The licences travel with the binaries that contain the libraries (libjpeg-turbo's install
+# already puts LICENSE.md and README.ijg into share/doc/libjpeg-turbo).
+mkdir -p "$prefix/share/doc/libpng" "$prefix/share/doc/libjpeg-turbo"
+install -m 644 "$png_src/LICENSE" "$prefix/share/doc/libpng/LICENSE"
+install -m 644 "$png_src/debian/copyright" "$prefix/share/doc/libpng/copyright"
+install -m 644 "$jpeg_src/debian/copyright" "$prefix/share/doc/libjpeg-turbo/copyright"
+
+for f in include/jpeglib.h include/jpegint.h include/jconfig.h include/png.h lib/libjpeg.a \
+    share/doc/libjpeg-turbo/LICENSE.md share/doc/libjpeg-turbo/README.ijg share/doc/libpng/LICENSE; do
     if ! [ -f "$prefix/$f" ]; then
         log "the build left no $prefix/$f"
         exit 1
