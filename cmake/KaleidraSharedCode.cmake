@@ -2,7 +2,9 @@
 #
 # JUCE modules are INTERFACE libraries whose sources compile into whoever links them. Linking
 # them PRIVATE here compiles them exactly once; their include paths and definitions are then
-# re-exported by hand so that consumers see the same configuration.
+# re-exported by hand so that consumers see the same configuration. The embedded resources
+# (fonts, icons) are linked publicly: the widget kit loads its fonts from them and the control
+# bar hands the icons to its buttons.
 
 add_library(kaleidra_shared STATIC)
 
@@ -22,7 +24,8 @@ target_link_libraries(kaleidra_shared
         juce::juce_gui_extra
     PUBLIC
         juce::juce_recommended_config_flags
-        kaleidra_system_libs)
+        kaleidra_system_libs
+        kaleidra_resources)
 
 target_compile_definitions(kaleidra_shared
     PUBLIC

@@ -25,3 +25,10 @@
 #include <juce_gui_extra/juce_gui_extra.h>
 
 #include "shared/tarn_Updaters.h"
+
+// Widget kit
+#include "lookandfeel/tarn_LookAndFeel.h"
+#include "buttons/tarn_Buttons.h"
+#include "labels/tarn_Labels.h"
+#include "suites/tarn_Suites.h"
+#include "hints/tarn_TipDisplayComponent.h"
