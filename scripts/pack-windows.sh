@@ -55,9 +55,10 @@ licence() {
 for f in "$root"/LICENSE* "$root"/LICENCE* "$root"/COPYING*; do
     [ -f "$f" ] && licence "Kaleidra-$(basename "$f")" "$f"
 done
+# The embedded fonts' licences.
 while IFS= read -r f; do
-    licence "Resources-$(basename "$(dirname "$f")")-$(basename "$f")" "$f"
-done < <(find "$root/Resources" -type f \( -iname '*licen*' -o -iname 'OFL*' -o -iname 'COPYING*' \) 2>/dev/null)
+    licence "$(basename "$f")" "$f"
+done < <(find "$root/Resources" -type f \( -iname '*licen*' -o -iname '*OFL*' -o -iname 'COPYING*' \) 2>/dev/null)
 licence JUCE-copyright.txt /usr/share/doc/juce-modules-source/copyright
 licence VST3_SDK-LICENSE.txt \
     /usr/share/juce/modules/juce_audio_processors/format_types/VST3_SDK/LICENSE.txt

@@ -48,6 +48,16 @@ if bash "$root/scripts/check-windows-imports.sh" "$objdump" \
 else
     failed=1
 fi
+# Every licence file of the embedded resources travels along.
+while IFS= read -r f; do
+    if grep -qxF "$top/licences/$(basename "$f")" <<<"$listing"; then
+        echo "ok     the zip holds the licence $(basename "$f")"
+    else
+        echo "FAILED the zip lacks the licence $(basename "$f")"
+        failed=1
+    fi
+done < <(find "$root/Resources" -type f \( -iname '*licen*' -o -iname '*OFL*' -o -iname 'COPYING*' \) 2>/dev/null)
+
 if ((failed)); then
     echo "--- the zip holds:"
     echo "$listing"
