@@ -1,3 +1,4 @@
+// clang-format off
 /*******************************************************************************
  The block below describes the module to the JUCE build tools.
 
@@ -14,6 +15,7 @@
 
  END_JUCE_MODULE_DECLARATION
 *******************************************************************************/
+// clang-format on
 
 #pragma once
 #define TARN_DSP_H_INCLUDED
@@ -21,3 +23,17 @@
 #include <juce_core/juce_core.h>
 #include <juce_audio_basics/juce_audio_basics.h>
 #include <juce_dsp/juce_dsp.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <memory>
+#include <vector>
+
+#include "engine/tarn_Lerp.h"
+#include "engine/tarn_Processor.h"
+#include "engine/tarn_ArgumentHolders.h"
+#include "engine/tarn_Filters.h"
+#include "engine/tarn_SampleQueues.h"
+#include "engine/tarn_KaleidraStage.h"
+#include "engine/tarn_KaleidraMultistage.h"
