@@ -38,5 +38,17 @@ if(NOT TARGET kaleidra_system_libs)
     if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
         pkg_check_modules(KALEIDRA_IMAGE_LIBS REQUIRED IMPORTED_TARGET libpng libjpeg zlib)
         target_link_libraries(kaleidra_system_libs INTERFACE PkgConfig::KALEIDRA_IMAGE_LIBS)
+    elseif(WIN32)
+        # The Windows cross build links static mingw builds: zlib from Debian's
+        # libz-mingw-w64-dev, libjpeg-turbo and libpng from the project's dependency cache
+        # (scripts/mingw-deps.sh), both found below the toolchain file's search root.
+        set(ZLIB_USE_STATIC_LIBS ON)
+        find_package(ZLIB REQUIRED)
+        find_package(PNG REQUIRED)
+        find_package(JPEG REQUIRED)
+        target_link_libraries(kaleidra_system_libs INTERFACE PNG::PNG JPEG::JPEG ZLIB::ZLIB)
+        # A front for jpeglib.h that declares `boolean` where JUCE looks for it.
+        target_include_directories(kaleidra_system_libs INTERFACE
+            "${CMAKE_CURRENT_LIST_DIR}/mingw/include")
     endif()
 endif()
