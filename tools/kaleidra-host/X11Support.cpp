@@ -1,8 +1,18 @@
 #include "X11Support.h"
 
+#include <juce_gui_basics/juce_gui_basics.h>
+
 #if JUCE_LINUX || JUCE_BSD
     #include <X11/Xlib.h>
     #include <X11/Xutil.h>
+#elif JUCE_WINDOWS
+    #ifndef NOMINMAX
+        #define NOMINMAX
+    #endif
+    #ifndef WIN32_LEAN_AND_MEAN
+        #define WIN32_LEAN_AND_MEAN
+    #endif
+    #include <windows.h>
 #endif
 
 namespace kaleidra_host::x11
@@ -131,9 +141,72 @@ bool prepareDisplay()
 
 void restoreErrorHandler() {}
 
+    #if JUCE_WINDOWS
+// A copy of the screen's pixels through GDI, so that the plug-in's own child window is in it
+// (a component snapshot would paint only the host's side of the window).
+juce::Image captureScreenArea (juce::Rectangle<int> logicalArea)
+{
+    const auto area = juce::Desktop::getInstance().getDisplays().logicalToPhysical (logicalArea);
+    const auto width = area.getWidth(), height = area.getHeight();
+
+    if (width <= 0 || height <= 0)
+        return {};
+
+    HDC screen = GetDC (nullptr);
+
+    if (screen == nullptr)
+        return {};
+
+    HDC memory = CreateCompatibleDC (screen);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof (BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height; // top-down rows
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection (screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    juce::Image result;
+
+    if (memory != nullptr && bitmap != nullptr && bits != nullptr)
+    {
+        const auto previous = SelectObject (memory, bitmap);
+
+        if (BitBlt (memory, 0, 0, width, height, screen, area.getX(), area.getY(), SRCCOPY | CAPTUREBLT))
+        {
+            GdiFlush();
+            result = juce::Image (juce::Image::RGB, width, height, false);
+            juce::Image::BitmapData pixels (result, juce::Image::BitmapData::writeOnly);
+            const auto* source = static_cast<const juce::uint8*> (bits);
+
+            for (int y = 0; y < height; ++y)
+            {
+                for (int x = 0; x < width; ++x)
+                {
+                    const auto* bgra = source + ((size_t) y * (size_t) width + (size_t) x) * 4;
+                    pixels.setPixelColour (x, y, juce::Colour (bgra[2], bgra[1], bgra[0]));
+                }
+            }
+        }
+
+        SelectObject (memory, previous);
+    }
+
+    if (bitmap != nullptr)
+        DeleteObject (bitmap);
+
+    if (memory != nullptr)
+        DeleteDC (memory);
+
+    ReleaseDC (nullptr, screen);
+    return result;
+}
+    #else
 juce::Image captureScreenArea (juce::Rectangle<int>)
 {
     return {};
 }
+    #endif
 #endif
 } // namespace kaleidra_host::x11
