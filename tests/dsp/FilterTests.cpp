@@ -335,3 +335,20 @@ TEST (ToneFilter, NonFiniteStateIsClearedAtTheEndOfTheBlock)
         EXPECT_TRUE (allFinite (next, 0, 256));
     }
 }
+
+TEST (ToneFilter, PresenceChangeWaitsForABusyGainWithoutBlocking)
+{
+    ToneFilter tone;
+    prepareTone (tone, 44100, 50.0f);
+    tone.presence = 0.0f;
+
+    tone.gain.lockFlag = 1; // a writer holds the gain: the audio thread must not wait for it
+    tone.updateBlock (64);
+    EXPECT_EQ (tone.appliedPresence, 50.0f);
+    tone.gain.lockFlag = 0;
+
+    tone.updateBlock (64); // taken up in the next block
+    EXPECT_EQ (tone.appliedPresence, 0.0f);
+    EXPECT_EQ (tone.gain.target, -56.0f);
+    EXPECT_GT (tone.gain.remaining, 0);
+}
