@@ -8,6 +8,7 @@
 
 #include <juce_audio_processors/juce_audio_processors.h>
 #include <juce_gui_basics/juce_gui_basics.h>
+#include <tarn_gui/tarn_gui.h>
 
 #include <atomic>
 #include <condition_variable>
@@ -117,6 +118,54 @@ void checkSpecialLocations (Checks& checks)
                        .getFileName()
                        .equalsIgnoreCase ("ProgramData"),
                    "special folders: the second location is ProgramData");
+}
+
+// The plug-in's own search for its user preset folder, with Windows locations: an existing base
+// folder in an earlier location wins over one in a later location, and with none existing the
+// folder is made in the first location that allows it. A company name of its own keeps the check
+// away from a real installation in the same Wine prefix.
+void checkUserPresetFolderSearch (Checks& checks)
+{
+    const juce::String company = "KaleidraCheck" + juce::String::toHexString (juce::Random().nextInt());
+    const juce::String plugin = "Kaleidra v1-1";
+    const auto baseIn = [&] (juce::File::SpecialLocationType type)
+    { return juce::File::getSpecialLocation (type).getChildFile (company).getChildFile ("Kaleidra_v1-1"); };
+    const auto cleanUp = [&]
+    {
+        for (auto type :
+             { juce::File::globalApplicationsDirectory, juce::File::commonApplicationDataDirectory,
+               juce::File::commonDocumentsDirectory, juce::File::userApplicationDataDirectory,
+               juce::File::userDocumentsDirectory, juce::File::userHomeDirectory })
+            juce::File::getSpecialLocation (type).getChildFile (company).deleteRecursively();
+    };
+
+    cleanUp();
+    checks.expect (baseIn (juce::File::userDocumentsDirectory).createDirectory().wasOk() &&
+                       baseIn (juce::File::commonApplicationDataDirectory).createDirectory().wasOk(),
+                   "preset folder: base folders made in Documents and ProgramData");
+    auto found = tarn_gui::locateUserPresetFolder (company, plugin);
+    checks.expect (found == baseIn (juce::File::commonApplicationDataDirectory).getChildFile ("Presets") &&
+                       found.isDirectory(),
+                   "preset folder: ProgramData is searched before the user's Documents",
+                   found.getFullPathName());
+
+    checks.expect (baseIn (juce::File::globalApplicationsDirectory).createDirectory().wasOk(),
+                   "preset folder: base folder made in Program Files");
+    found = tarn_gui::locateUserPresetFolder (company, plugin);
+    checks.expect (found == baseIn (juce::File::globalApplicationsDirectory).getChildFile ("Presets"),
+                   "preset folder: Program Files comes first", found.getFullPathName());
+
+    cleanUp();
+    found = tarn_gui::locateUserPresetFolder (company, plugin);
+    checks.expect (found.isDirectory() && found.getFullPathName().containsIgnoreCase (
+                                              "\\" + company + "\\Kaleidra_v1-1\\Presets"),
+                   "preset folder: made when none exists, with backslashes", found.getFullPathName());
+    cleanUp();
+
+    checks.expectEqual (tarn_gui::displayNameFromPath ("C:\\Users\\me\\Presets\\deep_space.kd11"),
+                        "Deep space", "preset names: text after the last backslash");
+    checks.expectEqual (tarn_gui::displayNameFromPath ("C:\\Users\\me/Presets/warm_pad.kd11"), "Warm pad",
+                        "preset names: a forward slash separates too");
 }
 
 //==============================================================================================
@@ -401,6 +450,7 @@ int main()
     Checks checks;
     checkPaths (checks);
     checkSpecialLocations (checks);
+    checkUserPresetFolderSearch (checks);
     checkZlib (checks);
     checkImages (checks);
     checkTextRendering (checks);
