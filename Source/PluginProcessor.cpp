@@ -1,4 +1,5 @@
 #include "PluginProcessor.h"
+#include "PluginEditor.h"
 
 #include <cmath>
 
@@ -219,7 +220,7 @@ juce::AudioProcessorParameter* PluginProcessor::getBypassParameter() const
 
 juce::AudioProcessorEditor* PluginProcessor::createEditor()
 {
-    return new juce::GenericAudioProcessorEditor (*this);
+    return new PluginEditor (*this);
 }
 
 bool PluginProcessor::hasEditor() const
