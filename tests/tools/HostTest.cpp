@@ -353,3 +353,51 @@ TEST (KaleidraHost, EditorCommandSavesAPictureOfTheEditor)
 
     EXPECT_TRUE (varied);
 }
+
+TEST (KaleidraHost, EditorIsTheKaleidraWindowAndSurvivesBeingReopenedDuringPlayback)
+{
+    if (juce::SystemStats::getEnvironmentVariable ("DISPLAY", {}).isEmpty())
+        GTEST_SKIP() << "needs a display (the test command provides one)";
+
+    TempFolder temp;
+    const auto result = runHost (
+        { "editor", bundle, temp.file ("editor.png").getFullPathName(), "--wait", "800", "--cycles", "20" });
+    ASSERT_EQ (result.exitCode, 0) << result.output;
+    EXPECT_TRUE (result.output.contains ("opened and closed 20 times")) << result.output;
+
+    const auto picture = juce::ImageFileFormat::loadFrom (temp.file ("editor.png"));
+    ASSERT_TRUE (picture.isValid());
+    ASSERT_EQ (picture.getWidth(), 550);
+    ASSERT_EQ (picture.getHeight(), 550);
+
+    const auto near = [] (juce::Colour actual, juce::uint32 expected)
+    {
+        const auto e = juce::Colour (expected);
+        return std::abs (actual.getRed() - e.getRed()) <= 8 &&
+               std::abs (actual.getGreen() - e.getGreen()) <= 8 &&
+               std::abs (actual.getBlue() - e.getBlue()) <= 8;
+    };
+
+    const auto background = 0xff737373u, outline = 0xfff5f5f5u, light = 0xff8710dcu;
+
+    // Free spots: the band under the title and the margin left of the content column.
+    EXPECT_TRUE (near (picture.getPixelAt (300, 45), background)) << picture.getPixelAt (300, 45).toString();
+    EXPECT_TRUE (near (picture.getPixelAt (4, 540), background)) << picture.getPixelAt (4, 540).toString();
+
+    // The outline of stage panel 1 (10, 91, 530 x 116): its top and left edges.
+    EXPECT_TRUE (near (picture.getPixelAt (275, 91), outline)) << picture.getPixelAt (275, 91).toString();
+    EXPECT_TRUE (near (picture.getPixelAt (10, 150), outline)) << picture.getPixelAt (10, 150).toString();
+
+    // Stage 1's light (25, 106, 14 x 14) is lit in the purple of a running stage; stage 2's is not.
+    EXPECT_TRUE (near (picture.getPixelAt (32, 113), light)) << picture.getPixelAt (32, 113).toString();
+    EXPECT_FALSE (near (picture.getPixelAt (32, 239), light)) << picture.getPixelAt (32, 239).toString();
+
+    // The title band holds text: plenty of pixels that are not background.
+    int titlePixels = 0;
+
+    for (int y = 0; y < 34; ++y)
+        for (int x = 10; x < 550; ++x)
+            titlePixels += near (picture.getPixelAt (x, y), background) ? 0 : 1;
+
+    EXPECT_GT (titlePixels, 300);
+}

@@ -34,8 +34,9 @@ const char* usage = "usage: kaleidra-host COMMAND ...\n"
                     "      processes a mono or stereo WAV file offline; OUT lines up with IN\n"
                     "  check BUNDLE\n"
                     "      conformance run over sample rates, block sizes and layouts\n"
-                    "  editor BUNDLE OUT.png [--wait MS]\n"
-                    "      opens the plug-in's editor in a window and saves a screenshot\n";
+                    "  editor BUNDLE OUT.png [--wait MS] [--cycles N]\n"
+                    "      opens the plug-in's editor in a window and saves a screenshot; then opens\n"
+                    "      and closes it N more times while audio is processed and automated\n";
 } // namespace
 
 int main (int argc, char* argv[])
