@@ -14,13 +14,13 @@ juce::Rectangle<float> sliceLeft (juce::Rectangle<float>& area, float wanted)
 } // namespace
 
 //==================================================================================================
-KaleidraStageControls::KaleidraStageControls (tarn_gui::LookAndFeel& lookAndFeel)
-    : panelColour (lookAndFeel.textColour)
-    , grid (lookAndFeel, { tarn_gui::indicatorLight, tarn_gui::horizontalSlider, tarn_gui::horizontalSlider,
-                           tarn_gui::horizontalSlider })
+KaleidraStageControls::KaleidraStageControls (tarn_gui::LookAndFeel& laf)
+    : panelColour (laf.textColour)
+    , grid (laf, { tarn_gui::indicatorLight, tarn_gui::horizontalSlider, tarn_gui::horizontalSlider,
+                   tarn_gui::horizontalSlider })
 {
     // The light's third colour: the stage was switched off from its light.
-    lightSuite().light.colours.add (lookAndFeel.primaryColour.withMultipliedAlpha (0.6f));
+    lightSuite().light.colours.add (laf.primaryColour.withMultipliedAlpha (0.6f));
 
     addAndMakeVisible (grid);
 }
@@ -45,15 +45,15 @@ void KaleidraStageControls::resized()
 }
 
 //==================================================================================================
-KaleidraControls::KaleidraControls (tarn_gui::LookAndFeel& lookAndFeel)
-    : modeSuite (lookAndFeel)
-    , toneSuite (lookAndFeel, juce::Slider::LinearHorizontal)
+KaleidraControls::KaleidraControls (tarn_gui::LookAndFeel& laf)
+    : modeSuite (laf)
+    , toneSuite (laf, juce::Slider::LinearHorizontal)
 {
     modeSuite.addToParent (*this);
     toneSuite.addToParent (*this);
 
     for (int stage = 0; stage < 3; ++stage)
-        addAndMakeVisible (stagePanels.add (new KaleidraStageControls (lookAndFeel)));
+        addAndMakeVisible (stagePanels.add (new KaleidraStageControls (laf)));
 }
 
 void KaleidraControls::resized()

@@ -28,13 +28,13 @@ bool isArrowKey (int keyCode)
 } // namespace
 
 //==================================================================================================
-PluginEditor::PluginEditor (PluginProcessor& processor)
-    : juce::AudioProcessorEditor (processor)
-    , pluginProcessor (processor)
+PluginEditor::PluginEditor (PluginProcessor& p)
+    : juce::AudioProcessorEditor (p)
+    , pluginProcessor (p)
     , controls (lookAndFeel)
     , titleLabels ("Tarnlight", juce::URL (webLinks::homePage), "Kaleidra_v1-1-2",
                    juce::URL (webLinks::productPage), lookAndFeel)
-    , controlBar (lookAndFeel, processor.presetManager, this, juce::URL (webLinks::presetsPage))
+    , controlBar (lookAndFeel, p.presetManager, this, juce::URL (webLinks::presetsPage))
     , tipDisplay (lookAndFeel)
     , linkRow (lookAndFeel, { "User Guide", "Get Support" },
                { webLinks::userGuide(), juce::URL (webLinks::supportPage) }, juce::Justification::bottomLeft)
