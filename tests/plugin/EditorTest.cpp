@@ -607,7 +607,7 @@ TEST_F (EditorTest, ClosingTheEditorWhileTheHostAutomatesDeliversNothingToIt)
     pumpMessagesFor (3 * PluginProcessor::deliveryIntervalMs);
 
     // The last automated value reaches a window opened afterwards.
-    auto& e = open();
+    open();
     EXPECT_EQ (slider (2, nSegs).label.getText(),
                "N: " + juce::String (juce::roundToInt (plainValue (*processor, "2- N Segs"))));
 }
