@@ -1,4 +1,7 @@
 #include "PluginProcessor.h"
+#include "PluginEditor.h"
+
+#include <FactoryPresetData.h>
 
 #include <cmath>
 
@@ -34,7 +37,12 @@ PluginProcessor::PluginProcessor()
                                 .withInput ("Input", juce::AudioChannelSet::stereo(), true)
                                 .withOutput ("Output", juce::AudioChannelSet::stereo(), true))
     , modelTree (*this, createParameterLayout())
+    , userPresetFolder (tarn_gui::locateUserPresetFolder ("Tarnlight", "Kaleidra_v1-1"))
+    , presetManager (this, "Kd11", userPresetFolder)
 {
+    // Preset loads are steps of the parameter tree's own history.
+    setUndoManager (&modelTree.getUndoManager());
+
     for (auto& flag : labelPending)
         flag.store (false);
 
@@ -42,6 +50,12 @@ PluginProcessor::PluginProcessor()
 
     for (auto& mix : rememberedMix)
         mix.store (0.75f);
+
+    // The factory presets get their IDs after the user presets the manager found above; then the
+    // user folder gets its record (scanned once, or empty when the folder does not exist).
+    tarn_gui::FactoryPresetRegistrar::registerAll (presetManager, kaleidra::factoryPresetData,
+                                                   kaleidra::numFactoryPresetData);
+    presetManager.setUserRoot (userPresetFolder);
 
     if (!stateLoaded)
         resetToDefaults();
@@ -61,7 +75,7 @@ PluginProcessor::~PluginProcessor()
     // Nothing is delivered any more once destruction has begun.
     stopTimer();
     labelUpdater = nullptr;
-    onModifiedChanged = nullptr;
+    setDisplay (nullptr);
 
     for (const auto& id : parameterIDsInOrder())
         modelTree.removeParameterListener (id, this);
@@ -219,7 +233,7 @@ juce::AudioProcessorParameter* PluginProcessor::getBypassParameter() const
 
 juce::AudioProcessorEditor* PluginProcessor::createEditor()
 {
-    return new juce::GenericAudioProcessorEditor (*this);
+    return new PluginEditor (*this);
 }
 
 bool PluginProcessor::hasEditor() const
@@ -267,7 +281,7 @@ void PluginProcessor::getState (juce::MemoryBlock& destData, bool includePresetI
     state.setProperty ("ProductVersion", "1.1.2", nullptr);
 
     if (includePresetInfo)
-        addPresetInfo (state);
+        presetManager.addPresetInfo (state);
 
     destData.reset();
 
@@ -277,7 +291,8 @@ void PluginProcessor::getState (juce::MemoryBlock& destData, bool includePresetI
 
 bool PluginProcessor::setState (const void* data, int sizeInBytes)
 {
-    if (data == nullptr || sizeInBytes < 9)
+    // The framework's parser trusts its input more than a host blob or a preset file deserves.
+    if (data == nullptr || !tarn_gui::isParsableStateBlob (data, sizeInBytes))
         return false;
 
     const auto xml = getXmlFromBinary (data, sizeInBytes);
@@ -285,7 +300,7 @@ bool PluginProcessor::setState (const void* data, int sizeInBytes)
     if (xml == nullptr || !xml->getTagName().equalsIgnoreCase (modelTreeType().toString()))
         return false;
 
-    const auto restored = juce::ValueTree::fromXml (*xml);
+    const auto restored = tarn_gui::stateTreeFromXml (*xml);
 
     if (!restored.isValid())
         return false;
@@ -295,8 +310,16 @@ bool PluginProcessor::setState (const void* data, int sizeInBytes)
     newState.copyPropertiesAndChildrenFrom (restored, nullptr);
     sanitiseParameterValues (newState, modelTree);
 
-    modelTree.replaceState (newState);
+    // Replaces the tree and empties the undo history, also when this runs inside an undo step.
+    replaceParameterState (modelTree, newState);
     stateLoaded = true;
+
+    const auto presetName = newState.getProperty ("LoadedPreset").toString();
+
+    if (presetName.isNotEmpty())
+        presetManager.applyLoadedPreset (presetName,
+                                         (bool) newState.getProperty ("LoadedPresetModified", false));
+
     return true;
 }
 
@@ -307,13 +330,6 @@ void PluginProcessor::resetToDefaults()
             parameter->setValueNotifyingHost (parameter->getDefaultValue());
 
     setModified (false);
-}
-
-void PluginProcessor::addPresetInfo (juce::ValueTree& state) const
-{
-    // No preset is current, so the preset name is empty and the modified mark is off.
-    state.setProperty ("LoadedPreset", juce::String(), nullptr);
-    state.setProperty ("LoadedPresetModified", false, nullptr);
 }
 
 void PluginProcessor::sanitiseParameterValues (juce::ValueTree& state, ModelTree& tree)
@@ -342,29 +358,6 @@ void PluginProcessor::sanitiseParameterValues (juce::ValueTree& state, ModelTree
     }
 }
 
-void PluginProcessor::setModified (bool isModified)
-{
-    if (modified.exchange (isModified) == isModified)
-        return;
-
-    // Off the message thread the timer tells the observers.
-    if (isOnMessageThread())
-        notifyModifiedChanged();
-}
-
-void PluginProcessor::notifyModifiedChanged()
-{
-    const auto current = modified.load();
-
-    if (current == notifiedModified)
-        return;
-
-    notifiedModified = current;
-
-    if (onModifiedChanged)
-        onModifiedChanged (current);
-}
-
 //==============================================================================
 void PluginProcessor::parameterChanged (const juce::String& parameterID, float newValue)
 {
@@ -376,6 +369,8 @@ void PluginProcessor::parameterChanged (const juce::String& parameterID, float n
         return;
 
     routeToEngine (type, stage, newValue);
+
+    // The base keeps the flag atomic and tells the preset display on the message thread only.
     setModified (true);
 
     // On the message thread the text goes out at once; from any other thread only a flag is set,
@@ -450,8 +445,6 @@ void PluginProcessor::deliverPendingNotifications()
             sendLabelText (type, stage);
         }
     }
-
-    notifyModifiedChanged();
 }
 
 //==============================================================================

@@ -7,18 +7,23 @@
 
 #include <array>
 #include <atomic>
-#include <functional>
 
 // The plug-in's audio processor: owns the parameter tree and the signal engine, carries every
 // parameter change into the engine, runs the engine on the audio thread and feeds the editor with
 // display texts of the engine's settings.
 //
 // Parameter changes may arrive on the audio thread (host automation). That path never allocates and
-// never waits: texts for the editor and changes of the "modified" flag are noted in pre-allocated
-// atomic flags and delivered on the message thread by a timer, coalesced per parameter.
+// never waits: texts for the editor are noted in pre-allocated atomic flags and delivered on the
+// message thread by a timer, coalesced per parameter; the "modified" flag of the PresetLoader base
+// is atomic and reaches the preset display on the message thread only.
+//
+// The preset system sees the processor through its PresetLoader base: the three state operations,
+// the modified flag, preset files and undoable preset loads. The processor owns the preset manager
+// with the factory presets and the user preset folder.
 class PluginProcessor
     : public juce::AudioProcessor
     , public juce::AudioProcessorValueTreeState::Listener
+    , public tarn_gui::PresetManager::PresetLoader
     , public tarn_gui::UserValueUpdater
     , private juce::Timer
 {
@@ -62,26 +67,16 @@ public:
     //==============================================================================
     // State operations, shared by the host's save and restore and the preset system.
 
-    // Writes the state blob ("VC2!", length, XML, 0) into destData, replacing its content.
-    void getState (juce::MemoryBlock& destData, bool includePresetInfo);
+    // Writes the state blob ("VC2!", length, XML, 0) into destData, replacing its content; with
+    // includePresetInfo the preset manager names the current preset in it.
+    void getState (juce::MemoryBlock& destData, bool includePresetInfo) override;
 
     // Replaces the whole state from a blob; false (and nothing changed) if the blob is not a state
-    // of this plug-in.
-    bool setState (const void* data, int sizeInBytes);
+    // of this plug-in. A preset named in the blob becomes the current preset.
+    bool setState (const void* data, int sizeInBytes) override;
 
-    // Sets every parameter to its default and clears the modified flag.
-    void resetToDefaults();
-
-    // The "parameters changed since the current preset was loaded" flag. Any thread may set it;
-    // observers are told on the message thread.
-    void setModified (bool isModified);
-    bool isModified() const noexcept
-    {
-        return modified.load();
-    }
-
-    // Called on the message thread whenever the modified flag has changed.
-    std::function<void (bool)> onModifiedChanged;
+    // Sets every parameter to its default and clears the modified flag; the current preset stays.
+    void resetToDefaults() override;
 
     //==============================================================================
     // Services for the editor (message thread).
@@ -118,6 +113,12 @@ public:
         return engine;
     }
 
+    // The user preset folder this instance scans (empty when none exists and none could be made).
+    const juce::File& getUserPresetFolder() const noexcept
+    {
+        return userPresetFolder;
+    }
+
     // True once a saved state has been applied.
     bool wasStateLoaded() const noexcept
     {
@@ -133,28 +134,29 @@ private:
     void routeAllParametersToEngine();
     void clearChannelsWithoutInput (juce::AudioBuffer<float>& buffer) const;
     void deliverPendingNotifications();
-    void notifyModifiedChanged();
-    void addPresetInfo (juce::ValueTree& state) const;
     static bool setParameterIfChanged (juce::RangedAudioParameter& parameter, float normalised);
     static void sanitiseParameterValues (juce::ValueTree& state, ModelTree& tree);
 
     ModelTree modelTree;
     std::array<std::atomic<float>, numStages> rememberedMix;
+    const juce::File userPresetFolder;
 
+public:
+    // Factory and user presets, the current preset and undoable preset loads. The editor's preset
+    // browser works on it directly.
+    tarn_gui::PresetManager presetManager;
+
+private:
     tarn_gui::LabelUpdater* labelUpdater = nullptr;
     tarn_dsp::KaleidraMultistage<float, 3> engine;
 
     bool stateLoaded = false;
     std::atomic<bool> resetPending{ false };
     int preparedChannels = 0; // guarded by the engine lock
-    std::atomic<bool> modified{ false };
 
     // Notes for the message thread: one flag per parameter, set from any thread and cleared by
     // the timer, so that many changes between two deliveries give one text.
     std::array<std::atomic<bool>, numParameters> labelPending;
-
-    // The modified value observers were last told about (message thread only).
-    bool notifiedModified = false;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (PluginProcessor)
 };

@@ -14,3 +14,4 @@
 #include "presets/tarn_PresetPacks.cpp"
 #include "presets/tarn_FactoryPresetRegistrar.cpp"
 #include "presets/tarn_PresetMenus.cpp"
+#include "browser/tarn_PresetBrowser.cpp"

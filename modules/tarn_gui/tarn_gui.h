@@ -37,3 +37,4 @@ juce_audio_processors, juce_gui_basics, juce_gui_extra minimumCppStandard: 17
 #include "presets/tarn_PresetFiles.h"
 #include "presets/tarn_PresetPacks.h"
 #include "presets/tarn_FactoryPresetRegistrar.h"
+#include "browser/tarn_PresetBrowser.h"

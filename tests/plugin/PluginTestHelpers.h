@@ -58,6 +58,24 @@ struct RecordingLabelUpdater final : tarn_gui::LabelUpdater
     std::vector<Entry> entries;
 };
 
+// A preset display (the editor's preset browser) that records what the processor tells it, with
+// the thread each call arrived on.
+struct RecordingPresetDisplay final : tarn_gui::PresetManager::PresetLoader::PresetDisplay
+{
+    void presetModifiedChanged (bool isModified) override
+    {
+        modifiedCalls.push_back ({ isModified, juce::MessageManager::existsAndIsCurrentThread() });
+    }
+
+    void selectNewEntry (juce::NotificationType) override
+    {
+        ++newEntrySelections;
+    }
+
+    std::vector<std::pair<bool, bool>> modifiedCalls; // value, on the message thread
+    int newEntrySelections = 0;
+};
+
 // A processor prepared for stereo at the given rate and block size.
 inline std::unique_ptr<PluginProcessor> makePreparedProcessor (double rate = 48000.0, int block = 512)
 {

@@ -328,15 +328,16 @@ TEST (State, ResetToDefaultsAfterEdits)
     auto processor = makeEditedProcessor();
     ASSERT_TRUE (processor->isModified());
 
-    std::vector<bool> told;
-    processor->onModifiedChanged = [&told] (bool m) { told.push_back (m); };
+    RecordingPresetDisplay display;
+    processor->setDisplay (&display);
     processor->resetToDefaults();
+    processor->setDisplay (nullptr);
 
     for (auto* p : processor->getParameters())
         EXPECT_FLOAT_EQ (p->getValue(), p->getDefaultValue()) << p->getName (100);
 
     EXPECT_FALSE (processor->isModified());
-    EXPECT_EQ (told, std::vector<bool> ({ false }));
+    EXPECT_EQ (display.modifiedCalls, (std::vector<std::pair<bool, bool>>{ { false, true } }));
     EXPECT_EQ (processor->getEngine().mode.index.load(), 0);
     EXPECT_EQ (processor->getEngine().stages[1]->segmentCount.value.load(), 31);
 }

@@ -84,13 +84,12 @@ TEST (Threading, ManyChangesBetweenDeliveriesAreCoalescedToTheLatestValue)
     processor.setLabelUpdater (nullptr);
 }
 
-TEST (Threading, ModifiedFlagFromTheAudioThreadReachesObserversOnTheMessageThread)
+TEST (Threading, ModifiedFlagFromTheAudioThreadReachesTheDisplayOnTheMessageThread)
 {
     PluginProcessor processor;
-    std::vector<std::pair<bool, bool>> told; // value, on the message thread
-    processor.onModifiedChanged = [&told] (bool m) {
-        told.push_back ({ m, juce::MessageManager::existsAndIsCurrentThread() });
-    };
+    RecordingPresetDisplay display;
+    processor.setDisplay (&display);
+    const auto& told = display.modifiedCalls;
 
     onOtherThread (
         [&]
@@ -101,10 +100,11 @@ TEST (Threading, ModifiedFlagFromTheAudioThreadReachesObserversOnTheMessageThrea
 
     EXPECT_TRUE (processor.isModified());
     ASSERT_TRUE (pumpMessagesUntil ([&] { return !told.empty(); }));
-    pumpMessagesFor (3 * PluginProcessor::deliveryIntervalMs);
+    pumpMessagesFor (200);
     ASSERT_EQ (told.size(), 1u);
     EXPECT_TRUE (told[0].first);
     EXPECT_TRUE (told[0].second);
+    processor.setDisplay (nullptr);
 }
 
 TEST (Threading, PendingTextsNeverReachADestroyedProcessorOrReceiver)

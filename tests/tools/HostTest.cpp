@@ -1,6 +1,9 @@
 // Runs the kaleidra-host tool against the plug-in bundle of this build, the way a user or a DAW
 // would see the plug-in.
 
+#include "support/IsolatedHome.h"
+
+#include <FactoryPresetData.h>
 #include <gtest/gtest.h>
 #include <juce_audio_formats/juce_audio_formats.h>
 #include <juce_audio_processors/juce_audio_processors.h>
@@ -8,6 +11,27 @@
 
 namespace
 {
+// The hosted plug-in finds (and creates) its user preset folder in a home folder of the test
+// program's own; the host processes inherit it.
+class IsolatedHomeEnvironment final : public ::testing::Environment
+{
+public:
+    void SetUp() override
+    {
+        home = std::make_unique<kaleidra::test::IsolatedHome>();
+    }
+
+    void TearDown() override
+    {
+        home.reset();
+    }
+
+private:
+    std::unique_ptr<kaleidra::test::IsolatedHome> home;
+};
+
+[[maybe_unused]] auto* const environment = ::testing::AddGlobalTestEnvironment (new IsolatedHomeEnvironment);
+
 struct RunResult
 {
     int exitCode = -1;
@@ -352,4 +376,146 @@ TEST (KaleidraHost, EditorCommandSavesAPictureOfTheEditor)
             varied = picture.getPixelAt (x, y) != first;
 
     EXPECT_TRUE (varied);
+}
+
+TEST (KaleidraHost, EditorIsTheKaleidraWindowAndSurvivesBeingReopenedDuringPlayback)
+{
+    if (juce::SystemStats::getEnvironmentVariable ("DISPLAY", {}).isEmpty())
+        GTEST_SKIP() << "needs a display (the test command provides one)";
+
+    TempFolder temp;
+    const auto result = runHost (
+        { "editor", bundle, temp.file ("editor.png").getFullPathName(), "--wait", "800", "--cycles", "20" });
+    ASSERT_EQ (result.exitCode, 0) << result.output;
+    EXPECT_TRUE (result.output.contains ("opened and closed 20 times")) << result.output;
+
+    const auto picture = juce::ImageFileFormat::loadFrom (temp.file ("editor.png"));
+    ASSERT_TRUE (picture.isValid());
+    ASSERT_EQ (picture.getWidth(), 550);
+    ASSERT_EQ (picture.getHeight(), 550);
+
+    const auto near = [] (juce::Colour actual, juce::uint32 expected)
+    {
+        const auto e = juce::Colour (expected);
+        return std::abs (actual.getRed() - e.getRed()) <= 8 &&
+               std::abs (actual.getGreen() - e.getGreen()) <= 8 &&
+               std::abs (actual.getBlue() - e.getBlue()) <= 8;
+    };
+
+    const auto background = 0xff737373u, outline = 0xfff5f5f5u, light = 0xff8710dcu;
+
+    // Free spots: the band under the title and the margin left of the content column.
+    EXPECT_TRUE (near (picture.getPixelAt (300, 45), background)) << picture.getPixelAt (300, 45).toString();
+    EXPECT_TRUE (near (picture.getPixelAt (4, 540), background)) << picture.getPixelAt (4, 540).toString();
+
+    // The outline of stage panel 1 (10, 91, 530 x 116): its top and left edges.
+    EXPECT_TRUE (near (picture.getPixelAt (275, 91), outline)) << picture.getPixelAt (275, 91).toString();
+    EXPECT_TRUE (near (picture.getPixelAt (10, 150), outline)) << picture.getPixelAt (10, 150).toString();
+
+    // Stage 1's light (25, 106, 14 x 14) is lit in the purple of a running stage; stage 2's is not.
+    EXPECT_TRUE (near (picture.getPixelAt (32, 113), light)) << picture.getPixelAt (32, 113).toString();
+    EXPECT_FALSE (near (picture.getPixelAt (32, 239), light)) << picture.getPixelAt (32, 239).toString();
+
+    // The title band holds text: plenty of pixels that are not background.
+    int titlePixels = 0;
+
+    for (int y = 0; y < 34; ++y)
+        for (int x = 10; x < 550; ++x)
+            titlePixels += near (picture.getPixelAt (x, y), background) ? 0 : 1;
+
+    EXPECT_GT (titlePixels, 300);
+}
+
+namespace
+{
+// The host's stored state of the plug-in around a plug-in state blob, as a DAW project keeps it.
+juce::MemoryBlock hostStateAround (const juce::XmlElement& pluginState)
+{
+    juce::MemoryBlock component;
+    juce::AudioProcessor::copyXmlToBinary (pluginState, component);
+
+    juce::XmlElement state ("VST3PluginState");
+    state.createNewChildElement ("IComponent")->addTextElement (component.toBase64Encoding());
+
+    juce::MemoryBlock result;
+    juce::AudioProcessor::copyXmlToBinary (state, result);
+    return result;
+}
+
+// Runs "state" and returns the plug-in's state XML it printed.
+std::unique_ptr<juce::XmlElement> runState (const juce::StringArray& extra)
+{
+    juce::StringArray args{ "state", bundle };
+    args.addArray (extra);
+    const auto result = runHost (args);
+    EXPECT_EQ (result.exitCode, 0) << result.output;
+    auto xml = juce::parseXML (result.output.fromFirstOccurrenceOf ("<Kd11", true, false));
+    EXPECT_NE (xml, nullptr) << result.output;
+    return xml;
+}
+
+juce::String valueOf (const juce::XmlElement& state, const juce::String& id)
+{
+    for (auto* child : state.getChildIterator())
+        if (child->getStringAttribute ("id") == id)
+            return child->getStringAttribute ("value");
+
+    return {};
+}
+} // namespace
+
+TEST (KaleidraHost, SavedProjectKeepsTheCurrentFactoryPresetAndItsModifiedMark)
+{
+    TempFolder temp;
+
+    // A project saved with "Twinkle" current and unchanged: its values and its name.
+    const kaleidra::FactoryPresetData* twinkle = nullptr;
+    for (int i = 0; i < kaleidra::numFactoryPresetData; ++i)
+        if (juce::String (kaleidra::factoryPresetData[i].name) == "Twinkle")
+            twinkle = &kaleidra::factoryPresetData[i];
+    ASSERT_NE (twinkle, nullptr);
+
+    juce::BigInteger number;
+    number.loadFromMemoryBlock (juce::MemoryBlock (twinkle->data, (size_t) twinkle->size));
+    number.shiftBits (-3, 0);
+    auto blob = number.toMemoryBlock();
+    blob.append ("", 1);
+    auto pluginState = juce::AudioProcessor::getXmlFromBinary (blob.getData(), (int) blob.getSize());
+    ASSERT_NE (pluginState, nullptr);
+    pluginState->setAttribute ("LoadedPreset", "FactoryPreset:Twinkle");
+    pluginState->setAttribute ("LoadedPresetModified", "0");
+
+    const auto project = hostStateAround (*pluginState);
+    ASSERT_TRUE (temp.file ("project.state").replaceWithData (project.getData(), project.getSize()));
+
+    // Opened and saved again unchanged: still Twinkle, not modified, with Twinkle's values.
+    const auto reopened = runState ({ "--restore", temp.file ("project.state").getFullPathName(), "--save",
+                                      temp.file ("unchanged.state").getFullPathName() });
+    ASSERT_NE (reopened, nullptr);
+    EXPECT_EQ (reopened->getStringAttribute ("LoadedPreset"), "FactoryPreset:Twinkle");
+    EXPECT_EQ (reopened->getStringAttribute ("LoadedPresetModified"), "0");
+    for (auto* child : pluginState->getChildIterator())
+        EXPECT_EQ (valueOf (*reopened, child->getStringAttribute ("id")), child->getStringAttribute ("value"))
+            << child->getStringAttribute ("id");
+
+    // Opened, automated, saved: Twinkle, modified.
+    const auto edited = runState ({ "--restore", temp.file ("unchanged.state").getFullPathName(), "--set",
+                                    "Tone=20", "--save", temp.file ("edited.state").getFullPathName() });
+    ASSERT_NE (edited, nullptr);
+    EXPECT_EQ (edited->getStringAttribute ("LoadedPreset"), "FactoryPreset:Twinkle");
+    EXPECT_EQ (edited->getStringAttribute ("LoadedPresetModified"), "1");
+    EXPECT_NEAR (valueOf (*edited, "Tone").getFloatValue(), 20.0f, 0.01f);
+
+    // That project opened in a new instance keeps both.
+    const auto restored = runState ({ "--restore", temp.file ("edited.state").getFullPathName() });
+    ASSERT_NE (restored, nullptr);
+    EXPECT_EQ (restored->getStringAttribute ("LoadedPreset"), "FactoryPreset:Twinkle");
+    EXPECT_EQ (restored->getStringAttribute ("LoadedPresetModified"), "1");
+    EXPECT_NEAR (valueOf (*restored, "Tone").getFloatValue(), 20.0f, 0.01f);
+
+    // A fresh instance names no preset.
+    const auto fresh = runState ({});
+    ASSERT_NE (fresh, nullptr);
+    EXPECT_EQ (fresh->getStringAttribute ("LoadedPreset"), "");
+    EXPECT_EQ (fresh->getStringAttribute ("LoadedPresetModified"), "0");
 }

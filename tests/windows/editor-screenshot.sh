@@ -62,6 +62,12 @@ else
     echo "FAILED the Windows editor's size differs from the Linux editor's"
     failed=1
 fi
+if [ "$windows_size" = "550 550" ]; then
+    echo "ok     the Windows editor is 550 x 550"
+else
+    echo "FAILED the Windows editor is not 550 x 550"
+    failed=1
+fi
 if ((windows_bytes * 5 >= linux_bytes)); then
     echo "ok     the Windows screenshot shows a picture"
 else

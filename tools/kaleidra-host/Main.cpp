@@ -34,8 +34,12 @@ const char* usage = "usage: kaleidra-host COMMAND ...\n"
                     "      processes a mono or stereo WAV file offline; OUT lines up with IN\n"
                     "  check BUNDLE\n"
                     "      conformance run over sample rates, block sizes and layouts\n"
-                    "  editor BUNDLE OUT.png [--wait MS]\n"
-                    "      opens the plug-in's editor in a window and saves a screenshot\n";
+                    "  editor BUNDLE OUT.png [--wait MS] [--cycles N]\n"
+                    "      opens the plug-in's editor in a window and saves a screenshot; then opens\n"
+                    "      and closes it N more times while audio is processed and automated\n"
+                    "  state BUNDLE [--restore FILE] [--set \"Name=value\" ...] [--save FILE]\n"
+                    "      restores a saved host state, applies settings, saves the host state again\n"
+                    "      and prints the plug-in's state XML\n";
 } // namespace
 
 int main (int argc, char* argv[])
@@ -72,6 +76,8 @@ int main (int argc, char* argv[])
             result = kaleidra_host::runCheck (args);
         else if (command == "editor")
             result = kaleidra_host::runEditor (args);
+        else if (command == "state")
+            result = kaleidra_host::runState (args);
         else
             std::cerr << "unknown command \"" << command << "\"\n" << usage;
     }
