@@ -349,11 +349,18 @@ TEST_F (ProcessorPresetTest, FilesAreEncodedAndRefusedFilesChangeNothing)
     juce::MemoryBlock randomBytes (512);
     juce::Random (7).fillBitsRandomly (randomBytes.getData(), randomBytes.getSize());
 
+    // The saved preset followed by zero bytes: they are high-order zeros of the encoded number, so
+    // the content still decodes to the preset and only the file's size is wrong with it.
+    juce::MemoryBlock oversized (raw);
+    oversized.setSize ((size_t) tarn_gui::maxPresetFileBytes + 1, true);
+    ASSERT_EQ (decoded (oversized), decoded (raw));
+
     const std::vector<std::pair<juce::String, juce::MemoryBlock>> refused = {
         { "empty", {} },
         { "truncated", juce::MemoryBlock (raw.getData(), raw.getSize() / 2) },
         { "random", randomBytes },
         { "other plug-in", otherPlugin },
+        { "oversized", oversized },
     };
 
     for (const auto& [name, bytes] : refused)

@@ -8,6 +8,7 @@
 #include <juce_audio_formats/juce_audio_formats.h>
 #include <juce_audio_processors/juce_audio_processors.h>
 #include <juce_graphics/juce_graphics.h>
+#include <tarn_gui/tarn_gui.h>
 
 namespace
 {
@@ -475,11 +476,8 @@ TEST (KaleidraHost, SavedProjectKeepsTheCurrentFactoryPresetAndItsModifiedMark)
             twinkle = &kaleidra::factoryPresetData[i];
     ASSERT_NE (twinkle, nullptr);
 
-    juce::BigInteger number;
-    number.loadFromMemoryBlock (juce::MemoryBlock (twinkle->data, (size_t) twinkle->size));
-    number.shiftBits (-3, 0);
-    auto blob = number.toMemoryBlock();
-    blob.append ("", 1);
+    juce::MemoryBlock blob (twinkle->data, (size_t) twinkle->size);
+    tarn_gui::decodePresetData (blob);
     auto pluginState = juce::AudioProcessor::getXmlFromBinary (blob.getData(), (int) blob.getSize());
     ASSERT_NE (pluginState, nullptr);
     pluginState->setAttribute ("LoadedPreset", "FactoryPreset:Twinkle");
