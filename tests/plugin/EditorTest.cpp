@@ -7,40 +7,18 @@
 #include "EditorTexts.h"
 #include "PluginEditor.h"
 #include "PluginTestHelpers.h"
+#include "gui/GuiTestSupport.h"
 #include "WebLinks.h"
 
 #include <atomic>
 #include <mutex>
 #include <thread>
 
-#if JUCE_LINUX || JUCE_BSD
-    #include <dlfcn.h>
-#endif
-
 namespace kaleidra::test
 {
 namespace
 {
     using Rect = juce::Rectangle<int>;
-
-    // Xvfb has no window manager, so the framework's window set-up raises X errors that Xlib's
-    // default handler would turn into an exit. A JUCE application ignores them; so does this.
-    void ignoreXErrors()
-    {
-#if JUCE_LINUX || JUCE_BSD
-        static std::once_flag once;
-        std::call_once (once,
-                        []
-                        {
-                            using ErrorHandler = int (*) (void*, void*);
-                            using SetErrorHandler = ErrorHandler (*) (ErrorHandler);
-                            if (auto* x11 = dlopen ("libX11.so.6", RTLD_LAZY | RTLD_GLOBAL))
-                                if (auto set =
-                                        reinterpret_cast<SetErrorHandler> (dlsym (x11, "XSetErrorHandler")))
-                                    set ([] (void*, void*) { return 0; });
-                        });
-#endif
-    }
 
     bool hasDisplay()
     {
@@ -77,7 +55,7 @@ class EditorTest : public ::testing::Test
 protected:
     EditorTest()
     {
-        ignoreXErrors();
+        kaleidra_test::ignoreXErrors();
     }
 
     ~EditorTest() override

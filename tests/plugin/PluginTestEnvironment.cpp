@@ -9,22 +9,6 @@
 
 namespace
 {
-class IsolatedHomeEnvironment final : public ::testing::Environment
-{
-public:
-    void SetUp() override
-    {
-        home = std::make_unique<kaleidra::test::IsolatedHome>();
-    }
-
-    void TearDown() override
-    {
-        home.reset();
-    }
-
-private:
-    std::unique_ptr<kaleidra::test::IsolatedHome> home;
-};
-
-[[maybe_unused]] auto* const environment = ::testing::AddGlobalTestEnvironment (new IsolatedHomeEnvironment);
+[[maybe_unused]] auto* const environment =
+    ::testing::AddGlobalTestEnvironment (new kaleidra::test::IsolatedHomeEnvironment);
 } // namespace

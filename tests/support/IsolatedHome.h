@@ -3,9 +3,11 @@
 // Test isolation from the user's own files: the plug-in finds (and creates) its user preset folder
 // below HOME and XDG_CONFIG_HOME.
 
+#include <gtest/gtest.h>
 #include <juce_core/juce_core.h>
 
 #include <cstdlib>
+#include <memory>
 
 namespace kaleidra::test
 {
@@ -51,6 +53,26 @@ private:
 
     juce::String oldHome, oldConfig;
     bool hadHome = false, hadConfig = false;
+};
+
+// One IsolatedHome for a whole test program, for suites whose every test builds a plug-in (or
+// starts a host process, which inherits the environment). Register it once per program:
+//     ::testing::AddGlobalTestEnvironment (new kaleidra::test::IsolatedHomeEnvironment);
+class IsolatedHomeEnvironment final : public ::testing::Environment
+{
+public:
+    void SetUp() override
+    {
+        home = std::make_unique<IsolatedHome>();
+    }
+
+    void TearDown() override
+    {
+        home.reset();
+    }
+
+private:
+    std::unique_ptr<IsolatedHome> home;
 };
 
 } // namespace kaleidra::test

@@ -14,24 +14,8 @@ namespace
 {
 // The hosted plug-in finds (and creates) its user preset folder in a home folder of the test
 // program's own; the host processes inherit it.
-class IsolatedHomeEnvironment final : public ::testing::Environment
-{
-public:
-    void SetUp() override
-    {
-        home = std::make_unique<kaleidra::test::IsolatedHome>();
-    }
-
-    void TearDown() override
-    {
-        home.reset();
-    }
-
-private:
-    std::unique_ptr<kaleidra::test::IsolatedHome> home;
-};
-
-[[maybe_unused]] auto* const environment = ::testing::AddGlobalTestEnvironment (new IsolatedHomeEnvironment);
+[[maybe_unused]] auto* const environment =
+    ::testing::AddGlobalTestEnvironment (new kaleidra::test::IsolatedHomeEnvironment);
 
 struct RunResult
 {

@@ -362,19 +362,23 @@ void PresetComponent::handleSaveAsResult (const juce::File& file)
         return;
     }
 
+    makeFileCurrent (file, asUserPreset);
+    refreshPresets();
+}
+
+void PresetComponent::makeFileCurrent (const juce::File& file, bool asUserPreset)
+{
     if (asUserPreset)
     {
         auto* preset = manager->registerUserPreset (file);
         manager->setCurrentUserPreset (preset);
-        loader->setModified (false);
+        getLoader()->setModified (false);
         manager->setCurrentId (preset->id);
     }
     else
     {
         manager->setExternalPreset (file);
     }
-
-    refreshPresets();
 }
 
 void PresetComponent::handleOpenResult (const juce::File& file)
@@ -384,17 +388,7 @@ void PresetComponent::handleOpenResult (const juce::File& file)
     if (loader != nullptr && file.getFullPathName().isNotEmpty() && file.existsAsFile() &&
         loader->loadPresetFile (file))
     {
-        if (file.isAChildOf (userRootFolder()))
-        {
-            auto* preset = manager->registerUserPreset (file);
-            manager->setCurrentUserPreset (preset);
-            loader->setModified (false);
-            manager->setCurrentId (preset->id);
-        }
-        else
-        {
-            manager->setExternalPreset (file);
-        }
+        makeFileCurrent (file, file.isAChildOf (userRootFolder()));
     }
 
     refreshPresets();

@@ -103,6 +103,9 @@ private:
 
     // Loads the preset with that ID. A load that fails changes nothing but the menu.
     void loadPreset (int id);
+    // After a successful open or save: a file in the user preset tree becomes the current user
+    // preset (unmodified), any other file the external preset.
+    void makeFileCurrent (const juce::File& file, bool asUserPreset);
     // Sets the box's text without notification; no entry ends up selected.
     void showText (const juce::String& text);
     void launch (juce::FileChooser& chooser, int flags,
