@@ -28,3 +28,13 @@ kaleidra_build()
         cmake --build "$dir" --parallel "$jobs"
     )
 }
+
+# kaleidra_display_runner: sets the array KALEIDRA_RUN to the prefix that gives a command a display:
+# nothing when there is one, otherwise a private X server (some suites open real windows).
+kaleidra_display_runner()
+{
+    KALEIDRA_RUN=()
+    if [ -z "${DISPLAY:-}" ]; then
+        KALEIDRA_RUN=(xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp")
+    fi
+}

@@ -8,12 +8,9 @@ here="$(cd "$(dirname "$0")" && pwd)"
 bash "$here/setup.sh"
 source "$here/common.sh"
 
-run=()
-if [ -z "${DISPLAY:-}" ]; then
-    run=(xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp")
-fi
+kaleidra_display_runner
 
 tsan="${KALEIDRA_TSAN_BUILD_DIR:-$KALEIDRA_ROOT/build-tsan}"
 kaleidra_build "$tsan" -DKALEIDRA_SANITIZERS=thread -DKALEIDRA_BUILD_BENCHMARKS=OFF -DKALEIDRA_BUILD_TOOLS=OFF
 export TSAN_OPTIONS="${TSAN_OPTIONS:-halt_on_error=1:second_deadlock_stack=1}"
-(cd "$tsan" && "${run[@]}" ctest --output-on-failure --timeout 1800 -L "${KALEIDRA_TSAN_LABELS:-dsp|plugin|support}")
+(cd "$tsan" && "${KALEIDRA_RUN[@]}" ctest --output-on-failure --timeout 1800 -L "${KALEIDRA_TSAN_LABELS:-dsp|plugin|support}")

@@ -23,8 +23,5 @@ stop_wine() {
 trap stop_wine EXIT
 
 cd "$build"
-run=()
-if [ -z "${DISPLAY:-}" ]; then
-    run=(xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp")
-fi
-"${run[@]}" ctest --output-on-failure --timeout 900 -j "${KALEIDRA_JOBS:-$(nproc)}"
+kaleidra_display_runner
+"${KALEIDRA_RUN[@]}" ctest --output-on-failure --timeout 900 -j "${KALEIDRA_JOBS:-$(nproc)}"

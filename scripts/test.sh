@@ -7,16 +7,12 @@ here="$(cd "$(dirname "$0")" && pwd)"
 bash "$here/setup.sh"
 source "$here/common.sh"
 
-# Some suites open real windows; without a display they get a private X server.
-run=()
-if [ -z "${DISPLAY:-}" ]; then
-    run=(xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp")
-fi
+kaleidra_display_runner
 jobs="${KALEIDRA_JOBS:-$(nproc)}"
 
 build="${KALEIDRA_BUILD_DIR:-$KALEIDRA_ROOT/build}"
 kaleidra_build "$build"
-(cd "$build" && "${run[@]}" ctest --output-on-failure --timeout 900 -j "$jobs")
+(cd "$build" && "${KALEIDRA_RUN[@]}" ctest --output-on-failure --timeout 900 -j "$jobs")
 
 # The unit tests once more under ASan and UBSan. Benchmarks and tools are left out of this tree:
 # the tools' integration tests run against the regular build above.
@@ -26,4 +22,4 @@ kaleidra_build "$asan" -DKALEIDRA_SANITIZERS=address,undefined -DKALEIDRA_BUILD_
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0:strict_string_checks=1}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1:suppressions=$KALEIDRA_ROOT/scripts/ubsan.supp}"
 export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$KALEIDRA_ROOT/scripts/lsan.supp:print_suppressions=0}"
-(cd "$asan" && "${run[@]}" ctest --output-on-failure --timeout 900 -j "$jobs")
+(cd "$asan" && "${KALEIDRA_RUN[@]}" ctest --output-on-failure --timeout 900 -j "$jobs")
