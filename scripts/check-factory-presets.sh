@@ -5,6 +5,11 @@
 #     scripts/check-factory-presets.sh CLIP.wav [OUT_DIR]
 #
 # Needs a build with the plug-in bundle and kaleidra-host (scripts/test.sh builds both).
+#
+# The clip's level matters: Parallel adds the active stages' outputs, and each of them carries the
+# low end, so a Parallel preset with two or three active stages is up to 6 or 9.5 dB louder than
+# its input. Give it a clip with that headroom, as a track on a mixer has:
+#     build/tools/demo-clip/kaleidra-demo-clip clip.wav --peak-dbfs -12
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 root="$(cd "$here/.." && pwd)"

@@ -76,8 +76,7 @@ void fuzzState (const juce::uint8* data, size_t size, bool encoded)
     checkParametersAreSane (p);
 
     // What was accepted is saved, and what was saved loads back to the same parameters. The first
-    // save may normalise the text (an overlong UTF-8 sequence in a name is written back as the
-    // character it stands for); from then on the bytes stay the same.
+    // save may normalise the text; from then on the bytes stay the same.
     const auto saved = stateOf (p, false);
     const auto values = p.plainValues();
 

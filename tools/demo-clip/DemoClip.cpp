@@ -82,7 +82,7 @@ void addNoiseHit (juce::AudioBuffer<float>& out, double rate, int start, double 
 int main (int argc, char* argv[])
 {
     juce::String outPath;
-    double rate = 48000.0, seconds = 6.0;
+    double rate = 48000.0, seconds = 6.0, peakDbfs = -3.1;
 
     for (int i = 1; i < argc; ++i)
     {
@@ -92,18 +92,21 @@ int main (int argc, char* argv[])
             rate = juce::String (argv[++i]).getDoubleValue();
         else if (a == "--seconds" && i + 1 < argc)
             seconds = juce::String (argv[++i]).getDoubleValue();
+        else if (a == "--peak-dbfs" && i + 1 < argc)
+            peakDbfs = juce::String (argv[++i]).getDoubleValue();
         else if (outPath.isEmpty() && !a.startsWith ("--"))
             outPath = a;
         else
         {
-            std::cerr << "usage: kaleidra-demo-clip OUT.wav [--rate R] [--seconds S]\n";
+            std::cerr << "usage: kaleidra-demo-clip OUT.wav [--rate R] [--seconds S] [--peak-dbfs P]\n";
             return 2;
         }
     }
 
-    if (outPath.isEmpty() || rate < 8000.0 || rate > 384000.0 || seconds <= 0.0 || seconds > 60.0)
+    if (outPath.isEmpty() || rate < 8000.0 || rate > 384000.0 || seconds <= 0.0 || seconds > 60.0 ||
+        !(peakDbfs >= -60.0 && peakDbfs <= 0.0))
     {
-        std::cerr << "usage: kaleidra-demo-clip OUT.wav [--rate R] [--seconds S]\n";
+        std::cerr << "usage: kaleidra-demo-clip OUT.wav [--rate R] [--seconds S] [--peak-dbfs P]\n";
         return 2;
     }
 
@@ -143,11 +146,11 @@ int main (int argc, char* argv[])
         }
     }
 
-    // Leave headroom.
+    // Leave headroom: the peak is set to peakDbfs (about 0.7 by default).
     const auto peak = clip.getMagnitude (0, length);
 
     if (peak > 0.0f)
-        clip.applyGain (0.7f / peak);
+        clip.applyGain (juce::Decibels::decibelsToGain ((float) peakDbfs) / peak);
 
     const auto file = juce::File::getCurrentWorkingDirectory().getChildFile (outPath);
     file.getParentDirectory().createDirectory();

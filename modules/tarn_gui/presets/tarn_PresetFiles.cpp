@@ -109,10 +109,69 @@ bool isParsableStateBlob (const void* data, int sizeInBytes)
         return false;
 
     // The parser steps over a UTF-8 sequence by its first byte alone: a lead byte without its
-    // continuation bytes right before the end walks it past the end of the text.
+    // continuation bytes right before the end walks it past the end of the text. Overlong forms
+    // and surrogates are refused too: the framework decodes them to other characters, so such a
+    // text would not save back to itself.
     const auto declared = (int) juce::ByteOrder::littleEndianInt (static_cast<const char*> (data) + 4);
     const auto length = juce::jlimit (0, sizeInBytes - 8, declared);
-    return juce::CharPointer_UTF8::isValidString (static_cast<const char*> (data) + 8, length);
+    return isStrictUtf8 (static_cast<const char*> (data) + 8, length);
+}
+
+bool isStrictUtf8 (const char* text, int maxBytes)
+{
+    const auto* p = reinterpret_cast<const juce::uint8*> (text);
+    const auto* const end = p + juce::jmax (0, maxBytes);
+
+    while (p < end && *p != 0)
+    {
+        const auto lead = *p++;
+
+        if (lead < 0x80)
+            continue;
+
+        // The number of continuation bytes and the smallest code point the length may encode.
+        int extra = 0;
+        juce::uint32 codePoint = 0, smallest = 0;
+
+        if (lead >= 0xc2 && lead <= 0xdf)
+        {
+            extra = 1;
+            codePoint = lead & 0x1fu;
+            smallest = 0x80;
+        }
+        else if (lead >= 0xe0 && lead <= 0xef)
+        {
+            extra = 2;
+            codePoint = lead & 0x0fu;
+            smallest = 0x800;
+        }
+        else if (lead >= 0xf0 && lead <= 0xf4)
+        {
+            extra = 3;
+            codePoint = lead & 0x07u;
+            smallest = 0x10000;
+        }
+        else
+        {
+            return false; // a continuation byte without a lead, 0xc0, 0xc1 or 0xf5 and above
+        }
+
+        if (end - p < extra)
+            return false;
+
+        for (int i = 0; i < extra; ++i, ++p)
+        {
+            if ((*p & 0xc0u) != 0x80u)
+                return false;
+
+            codePoint = (codePoint << 6) | (*p & 0x3fu);
+        }
+
+        if (codePoint < smallest || codePoint > 0x10ffff || (codePoint >= 0xd800 && codePoint <= 0xdfff))
+            return false;
+    }
+
+    return true;
 }
 
 juce::ValueTree stateTreeFromXml (const juce::XmlElement& xml)

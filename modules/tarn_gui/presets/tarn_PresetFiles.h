@@ -42,6 +42,10 @@ constexpr int maxStateNesting = 32;
 // not a state blob at all (shorter than 9 bytes or without the "VC2!" header).
 int stateBlobNestingDepth (const void* data, int sizeInBytes);
 
+// True if the text up to maxBytes (or its first zero byte) is well-formed UTF-8: no stray or
+// missing continuation bytes, no overlong forms, no surrogates, nothing above U+10FFFF.
+bool isStrictUtf8 (const char* text, int maxBytes);
+
 // A blob that setState may hand to the framework's XML parser: a state blob whose text is valid
 // UTF-8 (the parser reads past the end of text that is not) nested no deeper than maxStateNesting.
 bool isParsableStateBlob (const void* data, int sizeInBytes);

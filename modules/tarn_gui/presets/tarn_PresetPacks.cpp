@@ -124,8 +124,11 @@ PackImportResult unpackPresetPackInto (juce::ZipFile& archive, const juce::File&
         // so a name with many more elements than that is no preset of a pack anyway.
         constexpr int maxNameLength = 1024, maxNameElements = 16;
 
+        // A name that is not UTF-8 hides its separators from the framework's path functions,
+        // which then never reach the target folder while walking up from the file.
         if (entryPath.length() > maxNameLength ||
-            entryPath.length() - entryPath.removeCharacters ("/\\").length() > maxNameElements)
+            entryPath.length() - entryPath.removeCharacters ("/\\").length() > maxNameElements ||
+            !isStrictUtf8 (entryPath.toRawUTF8(), (int) entryPath.getNumBytesAsUTF8()))
         {
             ++result.skipped;
             continue;

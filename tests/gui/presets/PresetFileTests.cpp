@@ -3,6 +3,7 @@
 
 #include "PresetTestSupport.h"
 
+#include <cstring>
 #include <thread>
 
 namespace kaleidra::test
@@ -121,6 +122,38 @@ TEST (StateBlobNesting, CountsElementsNotTextThatLooksLikeThem)
     EXPECT_FALSE (tarn_gui::isParsableStateBlob (truncatedSequence, (int) sizeof (truncatedSequence) - 1));
     const char strayContinuation[] = "VC2!\x08\0\0\0<Kd11\x80>\0";
     EXPECT_FALSE (tarn_gui::isParsableStateBlob (strayContinuation, (int) sizeof (strayContinuation) - 1));
+
+    // Forms the framework would decode to other characters (so that the text does not save back
+    // to itself) are refused as well; well-formed text of every length is taken.
+    struct Utf8Case
+    {
+        const char* bytes;
+        bool valid;
+    };
+    const Utf8Case utf8Cases[] = {
+        { "plain", true },
+        { "\xc3\xa9 \xe2\x82\xac \xf0\x9f\x8e\xb9", true }, // 2, 3 and 4 bytes
+        { "\xf4\x8f\xbf\xbf", true },                       // U+10FFFF
+        { "P\xc1\xa8", false },                             // overlong 'h'
+        { "\xc0\xaf", false },                              // overlong '/'
+        { "\xe0\x80\xaf", false },                          // overlong, three bytes
+        { "\xf0\x80\x80\xaf", false },                      // overlong, four bytes
+        { "\xed\xa0\x80", false },                          // a surrogate
+        { "\xf4\x90\x80\x80", false },                      // above U+10FFFF
+        { "\xf8\x88\x80\x80\x80", false },                  // five-byte form
+        { "a\x80", false },                                 // stray continuation
+        { "\xe2\x82", false },                              // cut short
+        { "\xe2\x28\xa1", false },                          // lead without its continuation
+    };
+
+    for (const auto& c : utf8Cases)
+    {
+        EXPECT_EQ (tarn_gui::isStrictUtf8 (c.bytes, (int) std::strlen (c.bytes)), c.valid) << c.bytes;
+    }
+
+    const char overlongName[] = "VC2!\x09\0\0\0<P\xc1\xa8"
+                                "EM/>\0";
+    EXPECT_FALSE (tarn_gui::isParsableStateBlob (overlongName, (int) sizeof (overlongName) - 1));
 
     EXPECT_EQ (tarn_gui::stateBlobNestingDepth ("VC2!", 4), -1);
     EXPECT_EQ (tarn_gui::stateBlobNestingDepth ("XXXX\1\0\0\0<a/>", 13), -1);

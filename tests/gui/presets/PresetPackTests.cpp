@@ -177,6 +177,7 @@ TEST_F (PresetPackTest, HostilePackWritesNothingOutsideAndNoSkippedEntry)
                                   { "sub/", {} },
                                   { "empty.kd11", {} },
                                   { juce::String::repeatedString ("d/", 20000) + "deep.kd11", good },
+                                  { juce::String (juce::CharPointer_UTF8 ("Lead\xf3/b.kd11")), good },
                                   { "sub/inner.kd11", good } });
 
     const auto before = filesBelow (isolatedHome.home);
@@ -184,7 +185,7 @@ TEST_F (PresetPackTest, HostilePackWritesNothingOutsideAndNoSkippedEntry)
 
     EXPECT_TRUE (result.opened);
     EXPECT_EQ (result.extracted, 2);
-    EXPECT_EQ (result.skipped, 10);
+    EXPECT_EQ (result.skipped, 11);
     EXPECT_FALSE (result.failed);
 
     EXPECT_EQ (filesBelow (presetFolder().getChildFile ("evil")),
