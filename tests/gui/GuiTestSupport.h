@@ -2,16 +2,14 @@
 // UserValueUpdater, pixel helpers and an on-screen host that feeds synthetic mouse events.
 #pragma once
 
+#include "support/XErrors.h"
+
 #include <gtest/gtest.h>
 #include <tarn_gui/tarn_gui.h>
 
 #include <functional>
 #include <mutex>
 #include <vector>
-
-#if JUCE_LINUX || JUCE_BSD
-    #include <dlfcn.h>
-#endif
 
 namespace kaleidra_test
 {
@@ -203,26 +201,7 @@ inline void pumpFor (int milliseconds)
     juce::MessageManager::getInstance()->runDispatchLoopUntil (milliseconds);
 }
 
-// A bare X server without a window manager (Xvfb) lacks atoms such as WM_PROTOCOLS, which the
-// framework sets on every new window; Xlib's default handler would end the process over the
-// resulting error. A JUCE application installs a handler that ignores X errors; a test program
-// is no JUCE application, so this installs the same kind of handler before the first window.
-inline void ignoreXErrors()
-{
-#if JUCE_LINUX || JUCE_BSD
-    static std::once_flag once;
-    std::call_once (once,
-                    []
-                    {
-                        using ErrorHandler = int (*) (void*, void*);
-                        using SetErrorHandler = ErrorHandler (*) (ErrorHandler);
-                        if (auto* x11 = dlopen ("libX11.so.6", RTLD_LAZY | RTLD_GLOBAL))
-                            if (auto setHandler =
-                                    reinterpret_cast<SetErrorHandler> (dlsym (x11, "XSetErrorHandler")))
-                                setHandler ([] (void*, void*) { return 0; });
-                    });
-#endif
-}
+using kaleidra::test::ignoreXErrors;
 
 // Puts a component on the desktop as a bare window and drives the main mouse with synthetic
 // events through its peer (positions in the component's own coordinates).

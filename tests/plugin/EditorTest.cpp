@@ -7,7 +7,7 @@
 #include "EditorTexts.h"
 #include "PluginEditor.h"
 #include "PluginTestHelpers.h"
-#include "gui/GuiTestSupport.h"
+#include "support/XErrors.h"
 #include "WebLinks.h"
 
 #include <atomic>
@@ -55,7 +55,7 @@ class EditorTest : public ::testing::Test
 protected:
     EditorTest()
     {
-        kaleidra_test::ignoreXErrors();
+        ignoreXErrors();
     }
 
     ~EditorTest() override
