@@ -28,7 +28,7 @@ TEST (AllocationGuard, IgnoresOtherThreadsAndUnarmedStretches)
         std::thread other ([] { auto p = std::make_unique<std::vector<int>> (1000); });
         other.join(); // the thread object itself may allocate on this thread: measure after it
         const auto afterThread = guard.allocations();
-        int onStack[64] {};
+        int onStack[64]{};
         onStack[3] = 1;
         EXPECT_EQ (guard.allocations(), afterThread);
         EXPECT_EQ (onStack[3], 1);

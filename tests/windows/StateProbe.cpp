@@ -30,7 +30,8 @@ juce::File moduleFile (const juce::File& bundle)
 #if JUCE_WINDOWS
     if (bundle.isDirectory())
     {
-        const auto dll = bundle.getChildFile ("Contents").getChildFile ("x86_64-win").getChildFile (bundle.getFileName());
+        const auto dll =
+            bundle.getChildFile ("Contents").getChildFile ("x86_64-win").getChildFile (bundle.getFileName());
         if (dll.existsAsFile())
             return dll;
     }
@@ -57,8 +58,8 @@ std::unique_ptr<juce::AudioPluginInstance> loadPlugin (const juce::File& bundle,
 // Lets the plug-in take in parameter changes: one silent block, as a host's next callback would.
 void runOneBlock (juce::AudioPluginInstance& plugin)
 {
-    juce::AudioBuffer<float> buffer (juce::jmax (plugin.getTotalNumInputChannels(), plugin.getTotalNumOutputChannels()),
-                                     512);
+    juce::AudioBuffer<float> buffer (
+        juce::jmax (plugin.getTotalNumInputChannels(), plugin.getTotalNumOutputChannels()), 512);
     buffer.clear();
     juce::MidiBuffer midi;
     plugin.processBlock (buffer, midi);
@@ -68,7 +69,7 @@ juce::String applySetting (juce::AudioPluginInstance& plugin, const juce::String
 {
     const auto name = assignment.upToFirstOccurrenceOf ("=", false, false).trim();
     const auto text = assignment.fromFirstOccurrenceOf ("=", false, false).trim();
-    if (name.isEmpty() || ! assignment.contains ("="))
+    if (name.isEmpty() || !assignment.contains ("="))
         return "a setting is \"Name=text\", not \"" + assignment + "\"";
     for (auto* parameter : plugin.getParameters())
     {
@@ -99,7 +100,7 @@ bool writeState (juce::AudioPluginInstance& plugin, const juce::File& file, juce
     plugin.getStateInformation (state);
     if (state.isEmpty())
         error = "the plug-in gave an empty state";
-    else if (! file.replaceWithData (state.getData(), state.getSize()))
+    else if (!file.replaceWithData (state.getData(), state.getSize()))
         error = "cannot write " + file.getFullPathName();
     return error.isEmpty();
 }
@@ -127,17 +128,17 @@ int run (const juce::StringArray& args)
             if (const auto problem = applySetting (*plugin, args[i]); problem.isNotEmpty())
                 return fail (problem, 2);
         runOneBlock (*plugin);
-        if (! writeState (*plugin, cwd.getChildFile (args[2]), error))
+        if (!writeState (*plugin, cwd.getChildFile (args[2]), error))
             return fail (error);
     }
     else
     {
         juce::MemoryBlock state;
-        if (! cwd.getChildFile (args[2]).loadFileAsData (state) || state.isEmpty())
+        if (!cwd.getChildFile (args[2]).loadFileAsData (state) || state.isEmpty())
             return fail ("cannot read " + args[2]);
         plugin->setStateInformation (state.getData(), (int) state.getSize());
         runOneBlock (*plugin);
-        if (! writeState (*plugin, cwd.getChildFile (args[3]), error))
+        if (!writeState (*plugin, cwd.getChildFile (args[3]), error))
             return fail (error);
     }
 
