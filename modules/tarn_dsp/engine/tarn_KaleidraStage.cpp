@@ -68,7 +68,18 @@ void KaleidraStage<T>::prepare (const juce::dsp::ProcessSpec& spec, int scratchL
     tone.prepareLocked (spec);
     trackers.assign (static_cast<size_t> (2 * numChannels), CubicTracker{});
 
-    // Size the queues now, so that nothing allocates later.
+    // Size the queues and the working memory now, so that nothing allocates later. A block
+    // consumes at most `latency` input samples.
+    historyStride = std::max (0, latency) + 4;
+    const auto positions =
+        static_cast<size_t> (historyStride) * static_cast<size_t> (std::max (0, numChannels));
+    history.assign (positions, T (0));
+    inputCubics.assign (positions, Cubic{});
+    resampled.assign (positions, T (0));
+    groupMix.assign (static_cast<size_t> (std::max (0, scratchLength) / minSegments + 1), T (0));
+    stamp.assign (static_cast<size_t> (std::max (0, scratchLength)), 0u);
+    currentStamp = 0;
+
     inputFifo.init (numChannels, latency, 0);
     outputFifo.init (numChannels, 2 * latency, latency);
 }
@@ -136,43 +147,26 @@ void KaleidraStage<T>::process (const juce::dsp::AudioBlock<T>& input, int n, Sa
     const int groups =
         segmentsQueued > T (0) && segmentsQueued < T (1.0e9) ? static_cast<int> (segmentsQueued) / N : 0;
 
-    if (groups > 0)
+    // A scratch or working memory smaller than the engine sizes them never gets written past.
+    const int valueLimit = std::min ({ scratch.lengthPerChannel, static_cast<int> (stamp.size()) });
+    const int usableGroups = std::min (groups, valueLimit / N);
+
+    if (usableGroups > 0)
     {
-        const int S = N * groups;
+        BlockPlan plan;
+        plan.segments = N;
+        plan.values = N * usableGroups;
+        plan.w = w;
+        plan.groupReciprocal = (std::uint64_t (1) << 32) / static_cast<std::uint64_t> (N) + 1;
 
-        // 4. Analysis: the input sampled every w samples onto the scratch grid.
-        int consumed = 1;
-        for (int c = 0; c < channels; ++c)
-        {
-            auto& tracker = trackers[static_cast<size_t> (c)];
-            const T before = firstBlock ? T (0) : tracker.x0();
-            const T u = inputFifo.take (c);
-            tracker.set (before, u, inputFifo.peek (c, 0), inputFifo.peek (c, 1));
-            scratch.write (c, u);
-
-            int l = 1;
-            for (int k = 1; k < S; ++k)
-            {
-                const T G = static_cast<T> (k) * w;
-                while (static_cast<T> (l) < G)
-                {
-                    ++l;
-                    inputFifo.discard (c, 1);
-                    tracker.shift (inputFifo.peek (c, 1));
-                }
-
-                const T value = static_cast<T> (l) == G
-                                    ? tracker.x1()
-                                    : tracker.valueAt (G - static_cast<T> (static_cast<int> (G)));
-                scratch.write (c, value);
-            }
-
-            if (c == 0)
-                consumed = l;
-        }
+        // 4. The analysis grid G = k·w runs over the input from the oldest queued sample; its last
+        // point needs the input up to the smallest whole position not below it.
+        const T lastG = static_cast<T> (plan.values - 1) * w;
+        plan.consumed = std::max (1, static_cast<int> (std::ceil (lastG)));
 
         // 5. Arguments for this block.
-        const T C = static_cast<T> (consumed) / static_cast<T> (S);
+        const int consumed = plan.consumed;
+        const T C = static_cast<T> (consumed) / static_cast<T> (plan.values);
         const bool mixFilled = mix.fillRamp (consumed);
         if (segmentSize.advanceBlock (consumed))
         {
@@ -184,91 +178,39 @@ void KaleidraStage<T>::process (const juce::dsp::AudioBlock<T>& input, int n, Sa
             segmentSeconds = segmentSize.output.load (std::memory_order_relaxed);
         }
 
-        // 6. Mirroring: every second pair from each group's ends inward.
-        const int pairLimit = N / 2;
+        // 6. How the groups are mirrored: nothing at rest at 0, a swap at rest at 100 %, otherwise
+        // each group's amount from the ramp at its position in the block.
         const bool singleValue = !mixFilled || mix.rampLast == 0;
         const T firstValue = mixFilled ? mix.rampBuffer[0] : mix.output.load (std::memory_order_relaxed);
-
-        if (!(singleValue && firstValue == T (0)))
+        if (singleValue && firstValue == T (0))
+            plan.mirroring = Mirroring::none;
+        else if (singleValue && firstValue == T (1))
+            plan.mirroring = Mirroring::exchange;
+        else
         {
-            const bool exchange = singleValue && firstValue == T (1);
-            for (int c = 0; c < channels; ++c)
-            {
-                const int base = scratch.positionOfLast (c, S);
-                for (int g = 0; g < groups; ++g)
-                {
-                    const int groupStart = base + g * N;
-                    if (exchange)
-                    {
-                        for (int k = 0; k < pairLimit; k += 2)
-                            std::swap (scratch.at (groupStart + k), scratch.at (groupStart + N - 1 - k));
-                        continue;
-                    }
-
-                    const T o = mixFilled ? mix.rampBuffer[static_cast<size_t> (juce::jmin (
-                                                mix.rampLast, static_cast<int> (static_cast<T> (g * N) * C)))]
-                                          : mix.output.load (std::memory_order_relaxed);
-                    if (o <= T (0))
-                        continue;
-
-                    for (int k = 0; k < pairLimit; k += 2)
-                    {
-                        auto& first = scratch.at (groupStart + k);
-                        auto& second = scratch.at (groupStart + N - 1 - k);
-                        const T a = first;
-                        const T b = second;
-                        const T v = lerp (a, b, o);
-                        first = v;
-                        second = (a - v) + b;
-                    }
-                }
-            }
+            plan.mirroring = Mirroring::crossfade;
+            const T outputValue = mix.output.load (std::memory_order_relaxed);
+            for (int g = 0; g < usableGroups; ++g)
+                groupMix[static_cast<size_t> (g)] =
+                    mixFilled ? mix.rampBuffer[static_cast<size_t> (
+                                    juce::jmin (mix.rampLast, static_cast<int> (static_cast<T> (g * N) * C)))]
+                              : outputValue;
         }
 
         if (mixFilled)
             mix.releaseRamp();
 
-        // 7. Synthesis: back to one value per input sample, i values per channel.
-        const T lastCubicPosition = static_cast<T> (S - 2);
-        for (int c = 0; c < channels; ++c)
+        // 7. Analysis, mirroring and the resampling back, i values per channel. Only the grid
+        // values the resampling reads (and their mirror partners) are computed.
+        for (int first = 0; first < channels; first += maxSettleChannels)
         {
-            auto& tracker = trackers[static_cast<size_t> (numChannels + c)];
-            const int base = scratch.positionOfLast (c, S);
-            const auto s = [&scratch, base] (int k) { return scratch.at (base + k); };
-
-            const T before = firstBlock ? T (0) : tracker.x0();
-            tracker.set (before, s (0), s (juce::jmin (1, S - 1)), s (juce::jmin (2, S - 1)));
-            outputFifo.pushIfRoom (c, s (0));
-
-            int x0Index = 0;
-            for (int l = 1; l < consumed; ++l)
-            {
-                const T P = static_cast<T> (l) / w;
-                T value;
-                if (P > lastCubicPosition)
-                {
-                    // No value left to shift in: linear between the last two grid values.
-                    value = lerp (s (S - 2), s (S - 1), P - lastCubicPosition);
-                }
-                else
-                {
-                    while (P > static_cast<T> (x0Index + 1))
-                    {
-                        tracker.shift (s (x0Index + 3));
-                        ++x0Index;
-                    }
-
-                    value = P == static_cast<T> (x0Index + 1)
-                                ? tracker.x1()
-                                : tracker.valueAt (P - static_cast<T> (x0Index));
-                }
-
-                outputFifo.pushIfRoom (c, value);
-            }
+            plan.firstChannel = first;
+            plan.channels = std::min (maxSettleChannels, channels - first);
+            resampleBlock (plan, scratch);
         }
 
         firstBlock = false;
-        lastSegmentValues = S;
+        lastSegmentValues = plan.values;
         lastConsumed = consumed;
     }
 
@@ -281,6 +223,258 @@ void KaleidraStage<T>::process (const juce::dsp::AudioBlock<T>& input, int n, Sa
     }
 
     combineOutput (output, channels, n, gain, accumulate, replace);
+}
+
+namespace
+{
+    // The four-point cubic through (x(-1), x0, x1, x2), as the trackers compute it.
+    template <typename T, typename Cubic>
+    inline Cubic cubicThrough (T xm, T a, T b, T d) noexcept
+    {
+        constexpr T half = T (0.5);
+        constexpr T third = T (1) / T (3);
+        constexpr T sixth = T (1) / T (6);
+        return { a, b - xm * third - a * half - d * sixth, (xm + b) * half - a,
+                 (a - b) * half + (d - xm) * sixth };
+    }
+
+    template <typename T, typename Cubic>
+    inline T valueOf (const Cubic& p, T f) noexcept
+    {
+        return ((p.c3 * f + p.c2) * f + p.c1) * f + p.c0;
+    }
+} // namespace
+
+template <typename T>
+inline void KaleidraStage<T>::computeGridValues (int position, const BlockPlan& plan,
+                                                 T* values) const noexcept
+{
+    // The analysis value at grid point k = position, for every channel: the input's cubic at
+    // G = k·w. The cubic of input position l (the smallest whole position not below G) runs from
+    // x(l − 1) to x(l).
+    const int channels = plan.channels;
+    const auto stride = static_cast<size_t> (historyStride);
+
+    if (position == 0)
+    {
+        for (int c = 0; c < channels; ++c)
+            values[c] = history[static_cast<size_t> (c) * stride + 1];
+        return;
+    }
+
+    const T G = static_cast<T> (position) * plan.w;
+    int l = static_cast<int> (G);
+    if (static_cast<T> (l) < G)
+        ++l;
+
+    if (static_cast<T> (l) == G)
+    {
+        for (int c = 0; c < channels; ++c)
+            values[c] = history[static_cast<size_t> (c) * stride + static_cast<size_t> (l + 1)];
+        return;
+    }
+
+    const T f = G - static_cast<T> (l - 1);
+    const Cubic* cubics = inputCubics.data() + static_cast<size_t> (l * channels);
+    for (int c = 0; c < channels; ++c)
+        values[c] = valueOf (cubics[c], f);
+}
+
+template <typename T>
+inline void KaleidraStage<T>::settle (int position, const BlockPlan& plan) noexcept
+{
+    const auto index = static_cast<size_t> (position);
+    if (stamp[index] == currentStamp)
+        return;
+
+    const int channels = plan.channels;
+    const int N = plan.segments;
+    const int group = static_cast<int> ((static_cast<std::uint64_t> (position) * plan.groupReciprocal) >>
+                                        32); // position / N
+    const int inGroup = position - group * N;
+    const int fromEnd = std::min (inGroup, N - 1 - inGroup);
+    const bool paired = plan.mirroring != Mirroring::none && (fromEnd & 1) == 0 && fromEnd < N / 2;
+
+    T a[maxSettleChannels], b[maxSettleChannels];
+    if (!paired)
+    {
+        computeGridValues (position, plan, a);
+        for (int c = 0; c < channels; ++c)
+            plan.grids[c][index] = a[c];
+        stamp[index] = currentStamp;
+        return;
+    }
+
+    // Every second pair from the group's ends inward: (k, N − 1 − k). Both values are settled
+    // together; their sum never changes.
+    const auto first = static_cast<size_t> (group * N + fromEnd);
+    const auto second = static_cast<size_t> (group * N + N - 1 - fromEnd);
+    computeGridValues (static_cast<int> (first), plan, a);
+    computeGridValues (static_cast<int> (second), plan, b);
+
+    if (plan.mirroring == Mirroring::exchange)
+    {
+        for (int c = 0; c < channels; ++c)
+        {
+            plan.grids[c][first] = b[c];
+            plan.grids[c][second] = a[c];
+        }
+    }
+    else
+    {
+        const T o = groupMix[static_cast<size_t> (group)];
+        for (int c = 0; c < channels; ++c)
+        {
+            if (o > T (0))
+            {
+                const T v = lerp (a[c], b[c], o);
+                plan.grids[c][first] = v;
+                plan.grids[c][second] = (a[c] - v) + b[c];
+            }
+            else
+            {
+                plan.grids[c][first] = a[c];
+                plan.grids[c][second] = b[c];
+            }
+        }
+    }
+
+    stamp[first] = currentStamp;
+    stamp[second] = currentStamp;
+}
+
+template <typename T>
+void KaleidraStage<T>::resampleBlock (BlockPlan& plan, SampleRing& scratch)
+{
+    const int channels = plan.channels;
+    const int S = plan.values;
+    const int consumed = plan.consumed;
+    const T w = plan.w;
+    const auto stride = static_cast<size_t> (historyStride);
+
+    // Each channel's input: history[0] is x(-1) (the analysis tracker's last x0, or silence on the
+    // first block), history[1 + j] the j-th queued sample, where positions past the queued
+    // samples hold the newest one. The analysis tracker takes `consumed` samples and ends on
+    // input position `consumed`.
+    for (int c = 0; c < channels; ++c)
+    {
+        T* h = history.data() + static_cast<size_t> (c) * stride;
+        auto& analysis = trackers[static_cast<size_t> (plan.firstChannel + c)];
+        const int queued = inputFifo.fill[static_cast<size_t> (plan.firstChannel + c)];
+        const int oldest = inputFifo.writeIndex[static_cast<size_t> (plan.firstChannel + c)] - (queued - 1);
+        h[0] = firstBlock ? T (0) : analysis.x0();
+        for (int j = 0; j <= consumed + 1; ++j)
+            h[j + 1] = inputFifo.at (oldest + std::min (j, queued - 1));
+
+        inputFifo.discard (plan.firstChannel + c, consumed);
+        analysis.set (h[consumed - 1], h[consumed], h[consumed + 1], h[consumed + 2]);
+    }
+
+    // The cubic of every input position l = 1 ... consumed, from x(l − 2) ... x(l + 1), the
+    // channels of one position side by side.
+    for (int c = 0; c < channels; ++c)
+    {
+        const T* h = history.data() + static_cast<size_t> (c) * stride;
+        for (int l = 1; l <= consumed; ++l)
+            inputCubics[static_cast<size_t> (l * channels + c)] =
+                cubicThrough<T, Cubic> (h[l - 1], h[l], h[l + 1], h[l + 2]);
+    }
+
+    // Each channel's grid lives in its own region of the scratch; a fresh stamp marks every value
+    // as not yet computed.
+    if (++currentStamp == 0)
+    {
+        std::fill (stamp.begin(), stamp.end(), 0u);
+        currentStamp = 1;
+    }
+    for (int c = 0; c < channels; ++c)
+    {
+        const int base = (plan.firstChannel + c) * scratch.lengthPerChannel;
+        plan.grids[c] = scratch.data.data() + base;
+        scratch.writeIndex[static_cast<size_t> (plan.firstChannel + c)] = base + S - 1;
+    }
+
+    // Synthesis: output position l reads the grid at P = l / w through the cubic around the grid
+    // position below P; the last stretch, where no grid value is left for a cubic, is linear.
+    const int second = std::min (1, S - 1);
+    const int third = std::min (2, S - 1);
+    settle (0, plan);
+    settle (second, plan);
+    settle (third, plan);
+
+    Cubic current[maxSettleChannels];
+    T before[maxSettleChannels];
+    for (int c = 0; c < channels; ++c)
+    {
+        const T* g = plan.grids[c];
+        before[c] =
+            firstBlock ? T (0) : trackers[static_cast<size_t> (numChannels + plan.firstChannel + c)].x0();
+        current[c] = cubicThrough<T, Cubic> (before[c], g[0], g[second], g[third]);
+        resampled[static_cast<size_t> (c) * stride] = g[0];
+    }
+
+    const T lastCubicPosition = static_cast<T> (S - 2);
+    int x0Index = 0;
+    for (int l = 1; l < consumed; ++l)
+    {
+        const T P = static_cast<T> (l) / w;
+        const auto at = static_cast<size_t> (l);
+        if (P > lastCubicPosition)
+        {
+            settle (S - 2, plan);
+            settle (S - 1, plan);
+            const T f = P - lastCubicPosition;
+            for (int c = 0; c < channels; ++c)
+                resampled[static_cast<size_t> (c) * stride + at] =
+                    lerp (plan.grids[c][S - 2], plan.grids[c][S - 1], f);
+            continue;
+        }
+
+        // The smallest grid position m with P ≤ m + 1.
+        int m = static_cast<int> (P);
+        if (static_cast<T> (m) == P)
+            --m;
+        if (m > x0Index)
+        {
+            x0Index = m;
+            for (int k = m - 1; k <= m + 2; ++k)
+                settle (k, plan);
+            for (int c = 0; c < channels; ++c)
+            {
+                const T* g = plan.grids[c] + m;
+                current[c] = cubicThrough<T, Cubic> (g[-1], g[0], g[1], g[2]);
+            }
+        }
+
+        const int next = x0Index == 0 ? second : x0Index + 1;
+        if (P == static_cast<T> (x0Index + 1))
+        {
+            for (int c = 0; c < channels; ++c)
+                resampled[static_cast<size_t> (c) * stride + at] = plan.grids[c][next];
+        }
+        else
+        {
+            const T f = P - static_cast<T> (x0Index);
+            for (int c = 0; c < channels; ++c)
+                resampled[static_cast<size_t> (c) * stride + at] = valueOf (current[c], f);
+        }
+    }
+
+    for (int c = 0; c < channels; ++c)
+    {
+        // The synthesis tracker keeps the grid values around where it stopped.
+        const T* g = plan.grids[c];
+        auto& synthesis = trackers[static_cast<size_t> (numChannels + plan.firstChannel + c)];
+        if (x0Index == 0)
+            synthesis.set (before[c], g[0], g[second], g[third]);
+        else
+            synthesis.set (g[x0Index - 1], g[x0Index], g[x0Index + 1], g[x0Index + 2]);
+
+        // Values beyond the output queue's capacity are dropped, as one at a time would be.
+        const int room = outputFifo.capacity - outputFifo.fill[static_cast<size_t> (plan.firstChannel + c)];
+        outputFifo.push (plan.firstChannel + c, resampled.data() + static_cast<size_t> (c) * stride,
+                         std::min (consumed, room));
+    }
 }
 
 template <typename T>

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 namespace tarn_dsp
@@ -110,7 +111,49 @@ public:
     int lastConsumed = 0;
 
 private:
+    // Per-block working memory, sized in prepare. Only the grid values that the resampling back
+    // to the host rate actually reads (and their mirror partners) are computed: at short segments
+    // that is a small part of the grid.
+    struct Cubic
+    {
+        T c0, c1, c2, c3;
+    };
+
+    enum class Mirroring
+    {
+        none,     // mix at rest at 0: the grid stays as analysed
+        exchange, // mix at rest at 100 %: the pairs swap
+        crossfade // anything else: per-group amount in groupMix
+    };
+
+    // Channels whose grid values one call works out together; more are processed in passes.
+    static constexpr int maxSettleChannels = 8;
+
+    struct BlockPlan
+    {
+        int firstChannel = 0;              // first channel of this pass
+        int channels = 0;                  // channels in this pass
+        int segments = 0;                  // N
+        int values = 0;                    // S
+        int consumed = 0;                  // i
+        T w = T (1);                       // segment length in input samples
+        std::uint64_t groupReciprocal = 0; // division by N as a multiply and shift
+        Mirroring mirroring = Mirroring::none;
+        T* grids[maxSettleChannels]{}; // each channel's S grid values in the scratch
+    };
+
     T segmentSecondsInRange() const noexcept;
+    void resampleBlock (BlockPlan& plan, SampleRing& scratch);
+    void computeGridValues (int position, const BlockPlan& plan, T* values) const noexcept;
+    void settle (int position, const BlockPlan& plan) noexcept;
+
+    std::vector<T> history;           // per channel: x(-1), then the queued input from the oldest on
+    std::vector<Cubic> inputCubics;   // the analysis cubic of each input position, channels side by side
+    std::vector<T> groupMix;          // the mix amount of each group in this block
+    std::vector<std::uint32_t> stamp; // which grid values are valid in this block
+    std::vector<T> resampled;         // per channel: the output for the block
+    int historyStride = 0;
+    std::uint32_t currentStamp = 0;
     void combineOutput (juce::dsp::AudioBlock<T>& output, int channels, int n, T gain, bool accumulate,
                         bool replace);
 };
