@@ -288,14 +288,22 @@ inline void KaleidraStage<T>::settle (int position, const BlockPlan& plan) noexc
         return;
 
     const int channels = plan.channels;
+    T a[maxSettleChannels], b[maxSettleChannels];
+    if (plan.mirroring == Mirroring::none)
+    {
+        computeGridValues (position, plan, a);
+        for (int c = 0; c < channels; ++c)
+            plan.grids[c][index] = a[c];
+        stamp[index] = currentStamp;
+        return;
+    }
+
     const int N = plan.segments;
     const int group = static_cast<int> ((static_cast<std::uint64_t> (position) * plan.groupReciprocal) >>
                                         32); // position / N
     const int inGroup = position - group * N;
     const int fromEnd = std::min (inGroup, N - 1 - inGroup);
-    const bool paired = plan.mirroring != Mirroring::none && (fromEnd & 1) == 0 && fromEnd < N / 2;
-
-    T a[maxSettleChannels], b[maxSettleChannels];
+    const bool paired = (fromEnd & 1) == 0 && fromEnd < N / 2;
     if (!paired)
     {
         computeGridValues (position, plan, a);
