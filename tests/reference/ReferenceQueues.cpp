@@ -1,0 +1,198 @@
+// The engine in its literal, unoptimised form, kept only so that tests and benchmarks can check
+// and measure the optimised engine (modules/tarn_dsp) against it in the same run. It must not be
+// optimised: it is the engine as it stood before optimisation, in namespace kaleidra_reference
+// with the same class names. Only the argument holders, Processor, the holder text helpers, the
+// mode options and lerp are shared with tarn_dsp; everything else is its own copy.
+
+#include "ReferenceEngine.h"
+
+namespace kaleidra_reference
+{
+SampleRing::SampleRing()
+    : data (2, 0.0f)
+{
+}
+
+void SampleRing::setSize (int newChannels, int newLengthPerChannel)
+{
+    newChannels = juce::jmax (0, newChannels);
+    newLengthPerChannel = juce::jmax (0, newLengthPerChannel);
+
+    if (newChannels != channels || newLengthPerChannel != lengthPerChannel)
+    {
+        channels = newChannels;
+        lengthPerChannel = newLengthPerChannel;
+
+        const auto wanted = static_cast<long long> (channels) * lengthPerChannel;
+        int size = 2;
+        while (size < wanted)
+            size *= 2;
+
+        mask = size - 1;
+        data.resize (static_cast<size_t> (size));
+        writeIndex.resize (static_cast<size_t> (channels));
+    }
+
+    std::fill (data.begin(), data.end(), 0.0f);
+    for (int c = 0; c < channels; ++c)
+        writeIndex[static_cast<size_t> (c)] = (c * lengthPerChannel) & mask;
+}
+
+//==============================================================================================
+void SampleFifo::init (int newChannels, int newCapacity, int prefill)
+{
+    setSize (newChannels, newCapacity);
+    fifoChannels = channels;
+    capacity = lengthPerChannel;
+
+    const int queued = juce::jlimit (0, capacity, prefill);
+    fill.resize (static_cast<size_t> (fifoChannels));
+    std::fill (fill.begin(), fill.end(), queued);
+
+    // The ring is all zeros: queuing `queued` zeros only moves the write positions.
+    for (int c = 0; c < fifoChannels; ++c)
+        writeIndex[static_cast<size_t> (c)] = (writeIndex[static_cast<size_t> (c)] + queued) & mask;
+}
+
+void SampleFifo::push (int channel, const float* samples, int n) noexcept
+{
+    if (n <= 0)
+        return;
+
+    const auto c = static_cast<size_t> (channel);
+    fill[c] = juce::jmin (capacity, fill[c] + n);
+
+    // Only the newest `capacity` samples can stay queued; writing the older ones would run into
+    // the other channels' regions.
+    const int skip = juce::jmax (0, n - capacity);
+    if (skip > 0)
+        writeIndex[c] = (writeIndex[c] + skip) & mask;
+
+    for (int i = skip; i < n; ++i)
+        write (channel, samples[i]);
+}
+
+void SampleFifo::pushIfRoom (int channel, float value) noexcept
+{
+    const auto c = static_cast<size_t> (channel);
+    if (fill[c] < capacity)
+    {
+        ++fill[c];
+        write (channel, value);
+    }
+}
+
+void SampleFifo::read (int channel, float* dst, int n, float gain, bool add) noexcept
+{
+    if (n <= 0)
+        return;
+
+    const auto c = static_cast<size_t> (channel);
+    const int available = fill[c];
+    const int taken = juce::jmin (n, available);
+    const int oldest = writeIndex[c] - (available - 1);
+
+    if (add)
+    {
+        for (int i = 0; i < taken; ++i)
+            dst[i] += gain * at (oldest + i);
+    }
+    else
+    {
+        if (gain == 1.0f)
+            for (int i = 0; i < taken; ++i)
+                dst[i] = at (oldest + i);
+        else
+            for (int i = 0; i < taken; ++i)
+                dst[i] = at (oldest + i) * gain;
+
+        for (int i = taken; i < n; ++i)
+            dst[i] = 0.0f;
+    }
+
+    fill[c] = available - taken;
+}
+
+void SampleFifo::discard (int channel, int n) noexcept
+{
+    const auto c = static_cast<size_t> (channel);
+    fill[c] = juce::jmax (0, fill[c] - juce::jmax (0, n));
+}
+
+float SampleFifo::take (int channel) noexcept
+{
+    const auto c = static_cast<size_t> (channel);
+    const int available = fill[c];
+    if (available <= 0)
+        return 0.0f;
+
+    const float value = at (writeIndex[c] - (available - 1));
+    fill[c] = available - 1;
+    return value;
+}
+
+float SampleFifo::peek (int channel, int k) const noexcept
+{
+    const auto c = static_cast<size_t> (channel);
+    // Distance back from the newest sample; never past it.
+    const int back = juce::jmax (0, fill[c] - 1 - juce::jmax (0, k));
+    return at (writeIndex[c] - back);
+}
+
+void SampleFifo::clearFill() noexcept
+{
+    std::fill (fill.begin(), fill.end(), 0);
+}
+
+//==============================================================================================
+void CubicTracker::set (float xMinus1Value, float x0Value, float x1Value, float x2Value) noexcept
+{
+    x[0] = xMinus1Value;
+    x[1] = x0Value;
+    x[2] = x1Value;
+    x[3] = x2Value;
+    im1 = 0;
+    i0 = 1;
+    i1 = 2;
+    i2 = 3;
+    computeCoefficients();
+}
+
+void CubicTracker::shift (float value) noexcept
+{
+    x[im1] = value;
+    i0 = (i0 + 1) & 3;
+    im1 = (i0 + 3) & 3;
+    i1 = (i0 + 1) & 3;
+    i2 = (i0 + 2) & 3;
+    computeCoefficients();
+}
+
+void CubicTracker::computeCoefficients() noexcept
+{
+    constexpr float half = 0.5f;
+    constexpr float third = 1.0f / 3.0f;
+    constexpr float sixth = 1.0f / 6.0f;
+
+    const float xm = x[im1];
+    const float a = x[i0];
+    const float b = x[i1];
+    const float d = x[i2];
+
+    c0 = a;
+    c1 = b - xm * third - a * half - d * sixth;
+    c2 = (xm + b) * half - a;
+    c3 = (a - b) * half + (d - xm) * sixth;
+}
+
+void CubicTracker::clear() noexcept
+{
+    for (auto& v : x)
+        v = 0.0f;
+    c0 = c1 = c2 = c3 = 0.0f;
+    im1 = 0;
+    i0 = 1;
+    i1 = 2;
+    i2 = 3;
+}
+} // namespace kaleidra_reference
