@@ -200,6 +200,14 @@ void KaleidraStage<T>::process (const juce::dsp::AudioBlock<T>& input, int n, Sa
         if (mixFilled)
             mix.releaseRamp();
 
+        // Which positions of a group belong to a mirrored pair: every second pair from the ends
+        // inward, (k, N − 1 − k) for k = 0, 2, 4, ... below N / 2. -1 marks a position left alone.
+        for (int r = 0; r < N; ++r)
+        {
+            const int fromEnd = std::min (r, N - 1 - r);
+            pairPosition[static_cast<size_t> (r)] = fromEnd % 2 == 0 && fromEnd < N / 2 ? fromEnd : -1;
+        }
+
         // 7. Analysis, mirroring and the resampling back, i values per channel. Only the grid
         // values the resampling reads (and their mirror partners) are computed.
         for (int first = 0; first < channels; first += maxSettleChannels)
@@ -281,6 +289,55 @@ inline void KaleidraStage<T>::computeGridValues (int position, const BlockPlan& 
 }
 
 template <typename T>
+inline void KaleidraStage<T>::computeMirroredValues (int position, const BlockPlan& plan,
+                                                     T* values) const noexcept
+{
+    // The value a grid position has after mirroring, for every channel, without keeping it.
+    const int channels = plan.channels;
+    if (plan.mirroring != Mirroring::none)
+    {
+        const int N = plan.segments;
+        const auto group = static_cast<int> ((static_cast<std::uint64_t> (position) * plan.groupReciprocal) >>
+                                             32); // position / N
+        const int groupStart = group * N;
+        const int fromEnd = pairPosition[static_cast<size_t> (position - groupStart)];
+
+        if (fromEnd >= 0)
+        {
+            const int first = groupStart + fromEnd;
+            const int second = groupStart + N - 1 - fromEnd;
+            const bool isFirst = position == first;
+            T a[maxSettleChannels], b[maxSettleChannels];
+            computeGridValues (first, plan, a);
+            computeGridValues (second, plan, b);
+
+            const T o = plan.mirroring == Mirroring::exchange ? T (1) : groupMix[static_cast<size_t> (group)];
+            if (plan.mirroring == Mirroring::exchange)
+            {
+                for (int c = 0; c < channels; ++c)
+                    values[c] = isFirst ? b[c] : a[c];
+            }
+            else if (o > T (0))
+            {
+                for (int c = 0; c < channels; ++c)
+                {
+                    const T v = lerpWithoutBranches (a[c], b[c], o);
+                    values[c] = isFirst ? v : (a[c] - v) + b[c];
+                }
+            }
+            else
+            {
+                for (int c = 0; c < channels; ++c)
+                    values[c] = isFirst ? a[c] : b[c];
+            }
+            return;
+        }
+    }
+
+    computeGridValues (position, plan, values);
+}
+
+template <typename T>
 inline void KaleidraStage<T>::settle (int position, const BlockPlan& plan) noexcept
 {
     const auto index = static_cast<size_t> (position);
@@ -289,66 +346,61 @@ inline void KaleidraStage<T>::settle (int position, const BlockPlan& plan) noexc
 
     const int channels = plan.channels;
     T a[maxSettleChannels], b[maxSettleChannels];
-    if (plan.mirroring == Mirroring::none)
-    {
-        computeGridValues (position, plan, a);
-        for (int c = 0; c < channels; ++c)
-            plan.grids[c][index] = a[c];
-        stamp[index] = currentStamp;
-        return;
-    }
 
-    const int N = plan.segments;
-    const int group = static_cast<int> ((static_cast<std::uint64_t> (position) * plan.groupReciprocal) >>
-                                        32); // position / N
-    const int inGroup = position - group * N;
-    const int fromEnd = std::min (inGroup, N - 1 - inGroup);
-    const bool paired = (fromEnd & 1) == 0 && fromEnd < N / 2;
-    if (!paired)
+    if (plan.mirroring != Mirroring::none)
     {
-        computeGridValues (position, plan, a);
-        for (int c = 0; c < channels; ++c)
-            plan.grids[c][index] = a[c];
-        stamp[index] = currentStamp;
-        return;
-    }
+        const int N = plan.segments;
+        const auto group = static_cast<int> ((static_cast<std::uint64_t> (position) * plan.groupReciprocal) >>
+                                             32); // position / N
+        const int groupStart = group * N;
+        const int fromEnd = pairPosition[static_cast<size_t> (position - groupStart)];
 
-    // Every second pair from the group's ends inward: (k, N − 1 − k). Both values are settled
-    // together; their sum never changes.
-    const auto first = static_cast<size_t> (group * N + fromEnd);
-    const auto second = static_cast<size_t> (group * N + N - 1 - fromEnd);
-    computeGridValues (static_cast<int> (first), plan, a);
-    computeGridValues (static_cast<int> (second), plan, b);
-
-    if (plan.mirroring == Mirroring::exchange)
-    {
-        for (int c = 0; c < channels; ++c)
+        if (fromEnd >= 0)
         {
-            plan.grids[c][first] = b[c];
-            plan.grids[c][second] = a[c];
-        }
-    }
-    else
-    {
-        const T o = groupMix[static_cast<size_t> (group)];
-        for (int c = 0; c < channels; ++c)
-        {
-            if (o > T (0))
+            // Every second pair from the group's ends inward: (k, N − 1 − k). Both values are
+            // settled together; their sum never changes.
+            const auto first = static_cast<size_t> (groupStart + fromEnd);
+            const auto second = static_cast<size_t> (groupStart + N - 1 - fromEnd);
+            computeGridValues (static_cast<int> (first), plan, a);
+            computeGridValues (static_cast<int> (second), plan, b);
+
+            const T o = plan.mirroring == Mirroring::exchange ? T (1) : groupMix[static_cast<size_t> (group)];
+            if (plan.mirroring == Mirroring::exchange)
             {
-                const T v = lerp (a[c], b[c], o);
-                plan.grids[c][first] = v;
-                plan.grids[c][second] = (a[c] - v) + b[c];
+                for (int c = 0; c < channels; ++c)
+                {
+                    plan.grids[c][first] = b[c];
+                    plan.grids[c][second] = a[c];
+                }
+            }
+            else if (o > T (0))
+            {
+                for (int c = 0; c < channels; ++c)
+                {
+                    const T v = lerpWithoutBranches (a[c], b[c], o);
+                    plan.grids[c][first] = v;
+                    plan.grids[c][second] = (a[c] - v) + b[c];
+                }
             }
             else
             {
-                plan.grids[c][first] = a[c];
-                plan.grids[c][second] = b[c];
+                for (int c = 0; c < channels; ++c)
+                {
+                    plan.grids[c][first] = a[c];
+                    plan.grids[c][second] = b[c];
+                }
             }
+
+            stamp[first] = currentStamp;
+            stamp[second] = currentStamp;
+            return;
         }
     }
 
-    stamp[first] = currentStamp;
-    stamp[second] = currentStamp;
+    computeGridValues (position, plan, a);
+    for (int c = 0; c < channels; ++c)
+        plan.grids[c][index] = a[c];
+    stamp[index] = currentStamp;
 }
 
 template <typename T>
@@ -404,24 +456,45 @@ void KaleidraStage<T>::resampleBlock (BlockPlan& plan, SampleRing& scratch)
 
     // Synthesis: output position l reads the grid at P = l / w through the cubic around the grid
     // position below P; the last stretch, where no grid value is left for a cubic, is linear.
+    // When consecutive output samples read overlapping stretches of the grid (segments longer
+    // than a quarter sample), grid values are kept once computed; at shorter segments every
+    // stretch is new and the values are worked out on the spot.
+    const bool keepValues = w * T (4) > T (1);
+    const auto fetch = [this, &plan, keepValues] (int position, T* values)
+    {
+        if (keepValues)
+        {
+            settle (position, plan);
+            for (int c = 0; c < plan.channels; ++c)
+                values[c] = plan.grids[c][position];
+        }
+        else
+        {
+            computeMirroredValues (position, plan, values);
+        }
+    };
+
+    // x(-1), x0, x1 and x2 of the synthesis cubic, per channel.
+    T window[4][maxSettleChannels];
     const int second = std::min (1, S - 1);
     const int third = std::min (2, S - 1);
-    settle (0, plan);
-    settle (second, plan);
-    settle (third, plan);
+    for (int c = 0; c < channels; ++c)
+        window[0][c] =
+            firstBlock ? T (0) : trackers[static_cast<size_t> (numChannels + plan.firstChannel + c)].x0();
+    fetch (0, window[1]);
+    fetch (second, window[2]);
+    fetch (third, window[3]);
 
     Cubic current[maxSettleChannels];
-    T before[maxSettleChannels];
     for (int c = 0; c < channels; ++c)
     {
-        const T* g = plan.grids[c];
-        before[c] =
-            firstBlock ? T (0) : trackers[static_cast<size_t> (numChannels + plan.firstChannel + c)].x0();
-        current[c] = cubicThrough<T, Cubic> (before[c], g[0], g[second], g[third]);
-        resampled[static_cast<size_t> (c) * stride] = g[0];
+        current[c] = cubicThrough<T, Cubic> (window[0][c], window[1][c], window[2][c], window[3][c]);
+        resampled[static_cast<size_t> (c) * stride] = window[1][c];
     }
 
     const T lastCubicPosition = static_cast<T> (S - 2);
+    T tail[2][maxSettleChannels];
+    bool tailFetched = false;
     int x0Index = 0;
     for (int l = 1; l < consumed; ++l)
     {
@@ -429,12 +502,15 @@ void KaleidraStage<T>::resampleBlock (BlockPlan& plan, SampleRing& scratch)
         const auto at = static_cast<size_t> (l);
         if (P > lastCubicPosition)
         {
-            settle (S - 2, plan);
-            settle (S - 1, plan);
+            if (!tailFetched)
+            {
+                fetch (S - 2, tail[0]);
+                fetch (S - 1, tail[1]);
+                tailFetched = true;
+            }
             const T f = P - lastCubicPosition;
             for (int c = 0; c < channels; ++c)
-                resampled[static_cast<size_t> (c) * stride + at] =
-                    lerp (plan.grids[c][S - 2], plan.grids[c][S - 1], f);
+                resampled[static_cast<size_t> (c) * stride + at] = lerp (tail[0][c], tail[1][c], f);
             continue;
         }
 
@@ -445,20 +521,16 @@ void KaleidraStage<T>::resampleBlock (BlockPlan& plan, SampleRing& scratch)
         if (m > x0Index)
         {
             x0Index = m;
-            for (int k = m - 1; k <= m + 2; ++k)
-                settle (k, plan);
+            for (int k = 0; k < 4; ++k)
+                fetch (m - 1 + k, window[k]);
             for (int c = 0; c < channels; ++c)
-            {
-                const T* g = plan.grids[c] + m;
-                current[c] = cubicThrough<T, Cubic> (g[-1], g[0], g[1], g[2]);
-            }
+                current[c] = cubicThrough<T, Cubic> (window[0][c], window[1][c], window[2][c], window[3][c]);
         }
 
-        const int next = x0Index == 0 ? second : x0Index + 1;
         if (P == static_cast<T> (x0Index + 1))
         {
             for (int c = 0; c < channels; ++c)
-                resampled[static_cast<size_t> (c) * stride + at] = plan.grids[c][next];
+                resampled[static_cast<size_t> (c) * stride + at] = window[2][c];
         }
         else
         {
@@ -471,12 +543,8 @@ void KaleidraStage<T>::resampleBlock (BlockPlan& plan, SampleRing& scratch)
     for (int c = 0; c < channels; ++c)
     {
         // The synthesis tracker keeps the grid values around where it stopped.
-        const T* g = plan.grids[c];
-        auto& synthesis = trackers[static_cast<size_t> (numChannels + plan.firstChannel + c)];
-        if (x0Index == 0)
-            synthesis.set (before[c], g[0], g[second], g[third]);
-        else
-            synthesis.set (g[x0Index - 1], g[x0Index], g[x0Index + 1], g[x0Index + 2]);
+        trackers[static_cast<size_t> (numChannels + plan.firstChannel + c)].set (window[0][c], window[1][c],
+                                                                                 window[2][c], window[3][c]);
 
         // Values beyond the output queue's capacity are dropped, as one at a time would be.
         const int room = outputFifo.capacity - outputFifo.fill[static_cast<size_t> (plan.firstChannel + c)];

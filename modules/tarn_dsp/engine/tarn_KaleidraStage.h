@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -146,12 +147,14 @@ private:
     void resampleBlock (BlockPlan& plan, SampleRing& scratch);
     void computeGridValues (int position, const BlockPlan& plan, T* values) const noexcept;
     void settle (int position, const BlockPlan& plan) noexcept;
+    void computeMirroredValues (int position, const BlockPlan& plan, T* values) const noexcept;
 
-    std::vector<T> history;           // per channel: x(-1), then the queued input from the oldest on
-    std::vector<Cubic> inputCubics;   // the analysis cubic of each input position, channels side by side
-    std::vector<T> groupMix;          // the mix amount of each group in this block
-    std::vector<std::uint32_t> stamp; // which grid values are valid in this block
-    std::vector<T> resampled;         // per channel: the output for the block
+    std::vector<T> history;         // per channel: x(-1), then the queued input from the oldest on
+    std::vector<Cubic> inputCubics; // the analysis cubic of each input position, channels side by side
+    std::vector<T> groupMix;        // the mix amount of each group in this block
+    std::array<int, maxSegments> pairPosition{}; // per position in a group: its pair's k, or -1
+    std::vector<std::uint32_t> stamp;            // which grid values are valid in this block
+    std::vector<T> resampled;                    // per channel: the output for the block
     int historyStride = 0;
     std::uint32_t currentStamp = 0;
     void combineOutput (juce::dsp::AudioBlock<T>& output, int channels, int n, T gain, bool accumulate,

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <type_traits>
 
 namespace tarn_dsp
 {
@@ -30,6 +33,33 @@ constexpr T lerp (T a, T b, T t) noexcept
 #else
     return lerpReference (a, b, t);
 #endif
+}
+
+// The reference formulation without branches, for the audio thread's inner loops where the
+// operands' signs are unpredictable: every candidate is computed and the result picked. Gives
+// the same value as lerpReference for every input, NaN and infinity included.
+template <typename T>
+inline T lerpWithoutBranches (T a, T b, T t) noexcept
+{
+    const bool straddling = ((a <= T (0)) & (b >= T (0))) | ((a >= T (0)) & (b <= T (0)));
+    const T acrossZero = t * b + (T (1) - t) * a;
+    const T x = a + t * (b - a);
+    const T notBelow = b < x ? x : b; // (t > 1) == (b > a): keep x from falling back past b
+    const T notAbove = b > x ? x : b;
+    const T limited = (t > T (1)) == (b > a) ? notBelow : notAbove;
+    const T inside = t == T (1) ? b : limited;
+
+    // Picked through the bits: a conditional here would become a branch on the operands' signs.
+    static_assert (sizeof (T) == sizeof (std::uint32_t) || sizeof (T) == sizeof (std::uint64_t));
+    using Bits = std::conditional_t<sizeof (T) == sizeof (std::uint32_t), std::uint32_t, std::uint64_t>;
+    Bits across, other;
+    std::memcpy (&across, &acrossZero, sizeof (T));
+    std::memcpy (&other, &inside, sizeof (T));
+    const Bits mask = Bits (0) - static_cast<Bits> (straddling);
+    const Bits picked = (across & mask) | (other & ~mask);
+    T result;
+    std::memcpy (&result, &picked, sizeof (T));
+    return result;
 }
 
 // Whether lerp comes from the standard library in this build.
