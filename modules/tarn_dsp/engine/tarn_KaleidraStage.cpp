@@ -70,14 +70,18 @@ void KaleidraStage<T>::prepare (const juce::dsp::ProcessSpec& spec, int scratchL
 
     // Size the queues and the working memory now, so that nothing allocates later. A block
     // consumes at most `latency` input samples.
-    historyStride = std::max (0, latency) + 4;
-    const auto positions =
-        static_cast<size_t> (historyStride) * static_cast<size_t> (std::max (0, numChannels));
-    history.assign (positions, T (0));
+    const auto positions = static_cast<size_t> (std::max (0, latency) + 4);
+    inputLanes.assign (positions, Lanes::expand (T (0)));
     inputCubics.assign (positions, Cubic{});
-    resampled.assign (positions, T (0));
+    resampledLanes.assign (positions, Lanes::expand (T (0)));
+    channelOutput.assign (positions, T (0));
     groupMix.assign (static_cast<size_t> (std::max (0, scratchLength) / minSegments + 1), T (0));
-    stamp.assign (static_cast<size_t> (std::max (0, scratchLength)), 0u);
+
+    // Grid values are kept only while a segment is longer than a quarter sample: then a block has
+    // fewer than 4 L of them.
+    const auto kept = std::min (static_cast<size_t> (std::max (0, scratchLength)), 4 * positions);
+    gridLanes.assign (kept, Lanes::expand (T (0)));
+    stamp.assign (kept, 0u);
     currentStamp = 0;
 
     inputFifo.init (numChannels, latency, 0);
@@ -147,8 +151,10 @@ void KaleidraStage<T>::process (const juce::dsp::AudioBlock<T>& input, int n, Sa
     const int groups =
         segmentsQueued > T (0) && segmentsQueued < T (1.0e9) ? static_cast<int> (segmentsQueued) / N : 0;
 
-    // A scratch or working memory smaller than the engine sizes them never gets written past.
-    const int valueLimit = std::min ({ scratch.lengthPerChannel, static_cast<int> (stamp.size()) });
+    // Working memory sized for other settings than these is never written past.
+    const bool keepValues = w * T (4) > T (1);
+    const int valueLimit = keepValues ? static_cast<int> (gridLanes.size())
+                                      : static_cast<int> (groupMix.size() - 1) * minSegments;
     const int usableGroups = std::min (groups, valueLimit / N);
 
     if (usableGroups > 0)
@@ -157,6 +163,7 @@ void KaleidraStage<T>::process (const juce::dsp::AudioBlock<T>& input, int n, Sa
         plan.segments = N;
         plan.values = N * usableGroups;
         plan.w = w;
+        plan.keepValues = keepValues;
         plan.groupReciprocal = (std::uint64_t (1) << 32) / static_cast<std::uint64_t> (N) + 1;
 
         // 4. The analysis grid G = k·w runs over the input from the oldest queued sample; its last
@@ -210,11 +217,11 @@ void KaleidraStage<T>::process (const juce::dsp::AudioBlock<T>& input, int n, Sa
 
         // 7. Analysis, mirroring and the resampling back, i values per channel. Only the grid
         // values the resampling reads (and their mirror partners) are computed.
-        for (int first = 0; first < channels; first += maxSettleChannels)
+        for (int first = 0; first < channels; first += maxLaneChannels)
         {
             plan.firstChannel = first;
-            plan.channels = std::min (maxSettleChannels, channels - first);
-            resampleBlock (plan, scratch);
+            plan.channels = std::min (maxLaneChannels, channels - first);
+            resampleBlock (plan);
         }
 
         firstBlock = false;
@@ -235,9 +242,9 @@ void KaleidraStage<T>::process (const juce::dsp::AudioBlock<T>& input, int n, Sa
 
 namespace
 {
-    // The four-point cubic through (x(-1), x0, x1, x2), as the trackers compute it.
-    template <typename T, typename Cubic>
-    inline Cubic cubicThrough (T xm, T a, T b, T d) noexcept
+    // The four-point cubic through (x(-1), x0, x1, x2), as the trackers compute it, for every lane.
+    template <typename Lanes, typename Cubic, typename T>
+    inline Cubic cubicThrough (Lanes xm, Lanes a, Lanes b, Lanes d) noexcept
     {
         constexpr T half = T (0.5);
         constexpr T third = T (1) / T (3);
@@ -246,29 +253,57 @@ namespace
                  (a - b) * half + (d - xm) * sixth };
     }
 
-    template <typename T, typename Cubic>
-    inline T valueOf (const Cubic& p, T f) noexcept
+    template <typename Lanes, typename Cubic, typename T>
+    inline Lanes valueOf (const Cubic& p, T f) noexcept
     {
         return ((p.c3 * f + p.c2) * f + p.c1) * f + p.c0;
+    }
+
+    // x where the mask is set, y elsewhere, bit for bit.
+    template <typename Lanes>
+    inline Lanes pick (typename Lanes::vMaskType mask, Lanes x, Lanes y) noexcept
+    {
+        using Ops = juce::dsp::SIMDNativeOps<typename Lanes::ElementType>;
+        return Lanes::fromNative (Ops::bit_or ((x & mask).value, (y & ~mask).value));
+    }
+
+    // lerp (a, b, t) in every lane, following the reference formulation step by step (the maximum and
+    // minimum take the second operand when either is NaN, as its conditionals do).
+    template <typename Lanes, typename T>
+    inline Lanes lerpLanes (Lanes a, Lanes b, T t) noexcept
+    {
+        const Lanes zero = Lanes::expand (T (0));
+        const auto straddling = (Lanes::lessThanOrEqual (a, zero) & Lanes::greaterThanOrEqual (b, zero)) |
+                                (Lanes::greaterThanOrEqual (a, zero) & Lanes::lessThanOrEqual (b, zero));
+        const Lanes acrossZero = b * t + a * (T (1) - t);
+        const Lanes x = a + (b - a) * t;
+        const Lanes notBelow = Lanes::max (x, b); // b < x ? x : b
+        const Lanes notAbove = Lanes::min (x, b); // b > x ? x : b
+        const auto rising = Lanes::greaterThan (b, a);
+        const Lanes limited =
+            t > T (1) ? pick (rising, notBelow, notAbove) : pick (rising, notAbove, notBelow);
+        const Lanes inside = t == T (1) ? b : limited;
+        return pick (straddling, acrossZero, inside);
+    }
+
+    template <typename Lanes>
+    inline Lanes lanesFrom (const typename Lanes::ElementType* values) noexcept
+    {
+        alignas (sizeof (Lanes)) typename Lanes::ElementType aligned[Lanes::SIMDNumElements];
+        for (size_t c = 0; c < Lanes::SIMDNumElements; ++c)
+            aligned[c] = values[c];
+        return Lanes::fromRawArray (aligned);
     }
 } // namespace
 
 template <typename T>
-inline void KaleidraStage<T>::computeGridValues (int position, const BlockPlan& plan,
-                                                 T* values) const noexcept
+inline typename KaleidraStage<T>::Lanes KaleidraStage<T>::gridValues (int position,
+                                                                      const BlockPlan& plan) const noexcept
 {
-    // The analysis value at grid point k = position, for every channel: the input's cubic at
-    // G = k·w. The cubic of input position l (the smallest whole position not below G) runs from
-    // x(l − 1) to x(l).
-    const int channels = plan.channels;
-    const auto stride = static_cast<size_t> (historyStride);
-
+    // The analysis value at grid point k = position: the input's cubic at G = k·w. The cubic of
+    // input position l (the smallest whole position not below G) runs from x(l − 1) to x(l).
     if (position == 0)
-    {
-        for (int c = 0; c < channels; ++c)
-            values[c] = history[static_cast<size_t> (c) * stride + 1];
-        return;
-    }
+        return inputLanes[1];
 
     const T G = static_cast<T> (position) * plan.w;
     int l = static_cast<int> (G);
@@ -276,24 +311,16 @@ inline void KaleidraStage<T>::computeGridValues (int position, const BlockPlan& 
         ++l;
 
     if (static_cast<T> (l) == G)
-    {
-        for (int c = 0; c < channels; ++c)
-            values[c] = history[static_cast<size_t> (c) * stride + static_cast<size_t> (l + 1)];
-        return;
-    }
+        return inputLanes[static_cast<size_t> (l + 1)];
 
-    const T f = G - static_cast<T> (l - 1);
-    const Cubic* cubics = inputCubics.data() + static_cast<size_t> (l * channels);
-    for (int c = 0; c < channels; ++c)
-        values[c] = valueOf (cubics[c], f);
+    return valueOf<Lanes> (inputCubics[static_cast<size_t> (l)], G - static_cast<T> (l - 1));
 }
 
 template <typename T>
-inline void KaleidraStage<T>::computeMirroredValues (int position, const BlockPlan& plan,
-                                                     T* values) const noexcept
+inline typename KaleidraStage<T>::Lanes
+    KaleidraStage<T>::mirroredValues (int position, const BlockPlan& plan) const noexcept
 {
-    // The value a grid position has after mirroring, for every channel, without keeping it.
-    const int channels = plan.channels;
+    // The value a grid position has after mirroring, without keeping it.
     if (plan.mirroring != Mirroring::none)
     {
         const int N = plan.segments;
@@ -305,47 +332,38 @@ inline void KaleidraStage<T>::computeMirroredValues (int position, const BlockPl
         if (fromEnd >= 0)
         {
             const int first = groupStart + fromEnd;
-            const int second = groupStart + N - 1 - fromEnd;
             const bool isFirst = position == first;
-            T a[maxSettleChannels], b[maxSettleChannels];
-            computeGridValues (first, plan, a);
-            computeGridValues (second, plan, b);
+            const Lanes a = gridValues (first, plan);
+            const Lanes b = gridValues (groupStart + N - 1 - fromEnd, plan);
 
-            const T o = plan.mirroring == Mirroring::exchange ? T (1) : groupMix[static_cast<size_t> (group)];
             if (plan.mirroring == Mirroring::exchange)
-            {
-                for (int c = 0; c < channels; ++c)
-                    values[c] = isFirst ? b[c] : a[c];
-            }
-            else if (o > T (0))
-            {
-                for (int c = 0; c < channels; ++c)
-                {
-                    const T v = lerpWithoutBranches (a[c], b[c], o);
-                    values[c] = isFirst ? v : (a[c] - v) + b[c];
-                }
-            }
-            else
-            {
-                for (int c = 0; c < channels; ++c)
-                    values[c] = isFirst ? a[c] : b[c];
-            }
-            return;
+                return isFirst ? b : a;
+
+            const T o = groupMix[static_cast<size_t> (group)];
+            if (!(o > T (0)))
+                return isFirst ? a : b;
+
+            const Lanes v = lerpLanes (a, b, o);
+            return isFirst ? v : (a - v) + b;
         }
     }
 
-    computeGridValues (position, plan, values);
+    return gridValues (position, plan);
 }
 
 template <typename T>
 inline void KaleidraStage<T>::settle (int position, const BlockPlan& plan) noexcept
 {
+    // Works out a grid value (with its pair partner, if it has one) and keeps it.
     const auto index = static_cast<size_t> (position);
     if (stamp[index] == currentStamp)
         return;
 
-    const int channels = plan.channels;
-    T a[maxSettleChannels], b[maxSettleChannels];
+    const auto keep = [this] (int at, Lanes v)
+    {
+        gridLanes[static_cast<size_t> (at)] = v;
+        stamp[static_cast<size_t> (at)] = currentStamp;
+    };
 
     if (plan.mirroring != Mirroring::none)
     {
@@ -359,99 +377,85 @@ inline void KaleidraStage<T>::settle (int position, const BlockPlan& plan) noexc
         {
             // Every second pair from the group's ends inward: (k, N − 1 − k). Both values are
             // settled together; their sum never changes.
-            const auto first = static_cast<size_t> (groupStart + fromEnd);
-            const auto second = static_cast<size_t> (groupStart + N - 1 - fromEnd);
-            computeGridValues (static_cast<int> (first), plan, a);
-            computeGridValues (static_cast<int> (second), plan, b);
-
+            const int first = groupStart + fromEnd;
+            const int second = groupStart + N - 1 - fromEnd;
+            const Lanes a = gridValues (first, plan);
+            const Lanes b = gridValues (second, plan);
             const T o = plan.mirroring == Mirroring::exchange ? T (1) : groupMix[static_cast<size_t> (group)];
+
             if (plan.mirroring == Mirroring::exchange)
             {
-                for (int c = 0; c < channels; ++c)
-                {
-                    plan.grids[c][first] = b[c];
-                    plan.grids[c][second] = a[c];
-                }
+                keep (first, b);
+                keep (second, a);
             }
             else if (o > T (0))
             {
-                for (int c = 0; c < channels; ++c)
-                {
-                    const T v = lerpWithoutBranches (a[c], b[c], o);
-                    plan.grids[c][first] = v;
-                    plan.grids[c][second] = (a[c] - v) + b[c];
-                }
+                const Lanes v = lerpLanes (a, b, o);
+                keep (first, v);
+                keep (second, (a - v) + b);
             }
             else
             {
-                for (int c = 0; c < channels; ++c)
-                {
-                    plan.grids[c][first] = a[c];
-                    plan.grids[c][second] = b[c];
-                }
+                keep (first, a);
+                keep (second, b);
             }
-
-            stamp[first] = currentStamp;
-            stamp[second] = currentStamp;
             return;
         }
     }
 
-    computeGridValues (position, plan, a);
-    for (int c = 0; c < channels; ++c)
-        plan.grids[c][index] = a[c];
-    stamp[index] = currentStamp;
+    keep (position, gridValues (position, plan));
 }
 
 template <typename T>
-void KaleidraStage<T>::resampleBlock (BlockPlan& plan, SampleRing& scratch)
+void KaleidraStage<T>::resampleBlock (const BlockPlan& plan)
 {
     const int channels = plan.channels;
     const int S = plan.values;
     const int consumed = plan.consumed;
     const T w = plan.w;
-    const auto stride = static_cast<size_t> (historyStride);
+    constexpr auto lanes = static_cast<size_t> (maxLaneChannels);
 
-    // Each channel's input: history[0] is x(-1) (the analysis tracker's last x0, or silence on the
-    // first block), history[1 + j] the j-th queued sample, where positions past the queued
-    // samples hold the newest one. The analysis tracker takes `consumed` samples and ends on
-    // input position `consumed`.
-    for (int c = 0; c < channels; ++c)
+    // The input, channels side by side: lane c of inputLanes[0] is x(-1) (the analysis tracker's
+    // last x0, or silence on the first block), of inputLanes[1 + j] the j-th queued sample, where
+    // positions past the queued samples hold the newest one. The analysis tracker takes
+    // `consumed` samples and ends on input position `consumed`.
+    T* input = reinterpret_cast<T*> (inputLanes.data());
+    for (int c = 0; c < maxLaneChannels; ++c)
     {
-        T* h = history.data() + static_cast<size_t> (c) * stride;
+        const auto lane = static_cast<size_t> (c);
+        if (c >= channels)
+        {
+            for (int j = 0; j <= consumed + 2; ++j)
+                input[static_cast<size_t> (j) * lanes + lane] = T (0);
+            continue;
+        }
+
         auto& analysis = trackers[static_cast<size_t> (plan.firstChannel + c)];
         const int queued = inputFifo.fill[static_cast<size_t> (plan.firstChannel + c)];
         const int oldest = inputFifo.writeIndex[static_cast<size_t> (plan.firstChannel + c)] - (queued - 1);
-        h[0] = firstBlock ? T (0) : analysis.x0();
+        input[lane] = firstBlock ? T (0) : analysis.x0();
         for (int j = 0; j <= consumed + 1; ++j)
-            h[j + 1] = inputFifo.at (oldest + std::min (j, queued - 1));
+            input[static_cast<size_t> (j + 1) * lanes + lane] =
+                inputFifo.at (oldest + std::min (j, queued - 1));
 
         inputFifo.discard (plan.firstChannel + c, consumed);
-        analysis.set (h[consumed - 1], h[consumed], h[consumed + 1], h[consumed + 2]);
+        const auto x = [input, lane] (int j) { return input[static_cast<size_t> (j) * lanes + lane]; };
+        analysis.set (x (consumed - 1), x (consumed), x (consumed + 1), x (consumed + 2));
     }
 
-    // The cubic of every input position l = 1 ... consumed, from x(l − 2) ... x(l + 1), the
-    // channels of one position side by side.
-    for (int c = 0; c < channels; ++c)
+    // The cubic of every input position l = 1 ... consumed, from x(l − 2) ... x(l + 1).
+    for (int l = 1; l <= consumed; ++l)
     {
-        const T* h = history.data() + static_cast<size_t> (c) * stride;
-        for (int l = 1; l <= consumed; ++l)
-            inputCubics[static_cast<size_t> (l * channels + c)] =
-                cubicThrough<T, Cubic> (h[l - 1], h[l], h[l + 1], h[l + 2]);
+        const auto at = static_cast<size_t> (l);
+        inputCubics[at] = cubicThrough<Lanes, Cubic, T> (inputLanes[at - 1], inputLanes[at],
+                                                         inputLanes[at + 1], inputLanes[at + 2]);
     }
 
-    // Each channel's grid lives in its own region of the scratch; a fresh stamp marks every value
-    // as not yet computed.
+    // A fresh stamp marks every kept grid value as not yet computed.
     if (++currentStamp == 0)
     {
         std::fill (stamp.begin(), stamp.end(), 0u);
         currentStamp = 1;
-    }
-    for (int c = 0; c < channels; ++c)
-    {
-        const int base = (plan.firstChannel + c) * scratch.lengthPerChannel;
-        plan.grids[c] = scratch.data.data() + base;
-        scratch.writeIndex[static_cast<size_t> (plan.firstChannel + c)] = base + S - 1;
     }
 
     // Synthesis: output position l reads the grid at P = l / w through the cubic around the grid
@@ -459,41 +463,30 @@ void KaleidraStage<T>::resampleBlock (BlockPlan& plan, SampleRing& scratch)
     // When consecutive output samples read overlapping stretches of the grid (segments longer
     // than a quarter sample), grid values are kept once computed; at shorter segments every
     // stretch is new and the values are worked out on the spot.
-    const bool keepValues = w * T (4) > T (1);
-    const auto fetch = [this, &plan, keepValues] (int position, T* values)
+    const auto fetch = [this, &plan] (int position)
     {
-        if (keepValues)
-        {
-            settle (position, plan);
-            for (int c = 0; c < plan.channels; ++c)
-                values[c] = plan.grids[c][position];
-        }
-        else
-        {
-            computeMirroredValues (position, plan, values);
-        }
+        if (!plan.keepValues)
+            return mirroredValues (position, plan);
+
+        settle (position, plan);
+        return gridLanes[static_cast<size_t> (position)];
     };
 
-    // x(-1), x0, x1 and x2 of the synthesis cubic, per channel.
-    T window[4][maxSettleChannels];
+    const auto store = [this] (size_t at, Lanes v) { resampledLanes[at] = v; };
+
+    // x(-1), x0, x1 and x2 of the synthesis cubic.
     const int second = std::min (1, S - 1);
     const int third = std::min (2, S - 1);
-    for (int c = 0; c < channels; ++c)
-        window[0][c] =
-            firstBlock ? T (0) : trackers[static_cast<size_t> (numChannels + plan.firstChannel + c)].x0();
-    fetch (0, window[1]);
-    fetch (second, window[2]);
-    fetch (third, window[3]);
-
-    Cubic current[maxSettleChannels];
-    for (int c = 0; c < channels; ++c)
-    {
-        current[c] = cubicThrough<T, Cubic> (window[0][c], window[1][c], window[2][c], window[3][c]);
-        resampled[static_cast<size_t> (c) * stride] = window[1][c];
-    }
+    T before[maxLaneChannels]{};
+    if (!firstBlock)
+        for (int c = 0; c < channels; ++c)
+            before[c] = trackers[static_cast<size_t> (numChannels + plan.firstChannel + c)].x0();
+    Lanes window[4] = { lanesFrom<Lanes> (before), fetch (0), fetch (second), fetch (third) };
+    Cubic current = cubicThrough<Lanes, Cubic, T> (window[0], window[1], window[2], window[3]);
+    store (0, window[1]);
 
     const T lastCubicPosition = static_cast<T> (S - 2);
-    T tail[2][maxSettleChannels];
+    Lanes tail[2];
     bool tailFetched = false;
     int x0Index = 0;
     for (int l = 1; l < consumed; ++l)
@@ -504,13 +497,16 @@ void KaleidraStage<T>::resampleBlock (BlockPlan& plan, SampleRing& scratch)
         {
             if (!tailFetched)
             {
-                fetch (S - 2, tail[0]);
-                fetch (S - 1, tail[1]);
+                tail[0] = fetch (S - 2);
+                tail[1] = fetch (S - 1);
                 tailFetched = true;
             }
+            // Linear between the last two grid values.
             const T f = P - lastCubicPosition;
-            for (int c = 0; c < channels; ++c)
-                resampled[static_cast<size_t> (c) * stride + at] = lerp (tail[0][c], tail[1][c], f);
+            Lanes value;
+            for (size_t c = 0; c < lanes; ++c)
+                value.set (c, lerp (tail[0].get (c), tail[1].get (c), f));
+            store (at, value);
             continue;
         }
 
@@ -522,34 +518,31 @@ void KaleidraStage<T>::resampleBlock (BlockPlan& plan, SampleRing& scratch)
         {
             x0Index = m;
             for (int k = 0; k < 4; ++k)
-                fetch (m - 1 + k, window[k]);
-            for (int c = 0; c < channels; ++c)
-                current[c] = cubicThrough<T, Cubic> (window[0][c], window[1][c], window[2][c], window[3][c]);
+                window[k] = fetch (m - 1 + k);
+            current = cubicThrough<Lanes, Cubic, T> (window[0], window[1], window[2], window[3]);
         }
 
         if (P == static_cast<T> (x0Index + 1))
-        {
-            for (int c = 0; c < channels; ++c)
-                resampled[static_cast<size_t> (c) * stride + at] = window[2][c];
-        }
+            store (at, window[2]);
         else
-        {
-            const T f = P - static_cast<T> (x0Index);
-            for (int c = 0; c < channels; ++c)
-                resampled[static_cast<size_t> (c) * stride + at] = valueOf (current[c], f);
-        }
+            store (at, valueOf<Lanes> (current, P - static_cast<T> (x0Index)));
     }
 
+    const T* values = reinterpret_cast<const T*> (resampledLanes.data());
     for (int c = 0; c < channels; ++c)
     {
+        const auto lane = static_cast<size_t> (c);
+
         // The synthesis tracker keeps the grid values around where it stopped.
-        trackers[static_cast<size_t> (numChannels + plan.firstChannel + c)].set (window[0][c], window[1][c],
-                                                                                 window[2][c], window[3][c]);
+        trackers[static_cast<size_t> (numChannels + plan.firstChannel + c)].set (
+            window[0].get (lane), window[1].get (lane), window[2].get (lane), window[3].get (lane));
 
         // Values beyond the output queue's capacity are dropped, as one at a time would be.
         const int room = outputFifo.capacity - outputFifo.fill[static_cast<size_t> (plan.firstChannel + c)];
-        outputFifo.push (plan.firstChannel + c, resampled.data() + static_cast<size_t> (c) * stride,
-                         std::min (consumed, room));
+        const int count = std::min (consumed, room);
+        for (int l = 0; l < count; ++l)
+            channelOutput[static_cast<size_t> (l)] = values[static_cast<size_t> (l) * lanes + lane];
+        outputFifo.push (plan.firstChannel + c, channelOutput.data(), count);
     }
 }
 

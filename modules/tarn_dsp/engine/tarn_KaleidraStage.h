@@ -114,10 +114,14 @@ public:
 private:
     // Per-block working memory, sized in prepare. Only the grid values that the resampling back
     // to the host rate actually reads (and their mirror partners) are computed: at short segments
-    // that is a small part of the grid.
+    // that is a small part of the grid. The channels are worked out side by side, one per SIMD
+    // lane; more channels than lanes are processed in passes.
+    using Lanes = juce::dsp::SIMDRegister<T>;
+    static constexpr int maxLaneChannels = static_cast<int> (Lanes::SIMDNumElements);
+
     struct Cubic
     {
-        T c0, c1, c2, c3;
+        Lanes c0, c1, c2, c3;
     };
 
     enum class Mirroring
@@ -126,9 +130,6 @@ private:
         exchange, // mix at rest at 100 %: the pairs swap
         crossfade // anything else: per-group amount in groupMix
     };
-
-    // Channels whose grid values one call works out together; more are processed in passes.
-    static constexpr int maxSettleChannels = 8;
 
     struct BlockPlan
     {
@@ -140,23 +141,25 @@ private:
         T w = T (1);                       // segment length in input samples
         std::uint64_t groupReciprocal = 0; // division by N as a multiply and shift
         Mirroring mirroring = Mirroring::none;
-        T* grids[maxSettleChannels]{}; // each channel's S grid values in the scratch
+        bool keepValues = false; // output samples share grid values
     };
 
     T segmentSecondsInRange() const noexcept;
-    void resampleBlock (BlockPlan& plan, SampleRing& scratch);
-    void computeGridValues (int position, const BlockPlan& plan, T* values) const noexcept;
+    void resampleBlock (const BlockPlan& plan);
+    Lanes gridValues (int position, const BlockPlan& plan) const noexcept;
+    Lanes mirroredValues (int position, const BlockPlan& plan) const noexcept;
     void settle (int position, const BlockPlan& plan) noexcept;
-    void computeMirroredValues (int position, const BlockPlan& plan, T* values) const noexcept;
 
-    std::vector<T> history;         // per channel: x(-1), then the queued input from the oldest on
-    std::vector<Cubic> inputCubics; // the analysis cubic of each input position, channels side by side
-    std::vector<T> groupMix;        // the mix amount of each group in this block
+    std::vector<Lanes> inputLanes;               // x(-1), then the queued input from the oldest on
+    std::vector<Cubic> inputCubics;              // the analysis cubic of each input position
+    std::vector<Lanes> gridLanes;                // grid values kept while output samples share them
+    std::vector<std::uint32_t> stamp;            // which kept grid values belong to this block
+    std::vector<Lanes> resampledLanes;           // the block's output
+    std::vector<T> channelOutput;                // one channel of it, on its way into the queue
+    std::vector<T> groupMix;                     // the mix amount of each group in this block
     std::array<int, maxSegments> pairPosition{}; // per position in a group: its pair's k, or -1
-    std::vector<std::uint32_t> stamp;            // which grid values are valid in this block
-    std::vector<T> resampled;                    // per channel: the output for the block
-    int historyStride = 0;
     std::uint32_t currentStamp = 0;
+
     void combineOutput (juce::dsp::AudioBlock<T>& output, int channels, int n, T gain, bool accumulate,
                         bool replace);
 };
