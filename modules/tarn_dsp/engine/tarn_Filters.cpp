@@ -121,6 +121,50 @@ void IIRFilter_OrderTwo<T>::filterInPlace (int channel, T* data, int n) noexcept
     s2[c] = z2;
 }
 
+template <typename T>
+void IIRFilter_OrderTwo<T>::filterPairInPlace (int first, T* firstData, int second, T* secondData,
+                                               int n) noexcept
+{
+    const int channels = static_cast<int> (s1.size());
+    if (first < 0 || first >= channels || second < 0 || second >= channels || first == second || n <= 0)
+    {
+        filterInPlace (first, firstData, n);
+        filterInPlace (second, secondData, n);
+        return;
+    }
+
+    const auto c = static_cast<size_t> (first);
+    const auto d = static_cast<size_t> (second);
+    T z1 = s1[c], z2 = s2[c];
+    T u1 = s1[d], u2 = s2[d];
+
+    for (int i = 0; i < n; ++i)
+    {
+        const T x = firstData[i];
+        const T v = secondData[i];
+        const T y = b0 * x + z1;
+        const T w = b0 * v + u1;
+        z1 = b1 * x - a1 * y + z2;
+        u1 = b1 * v - a1 * w + u2;
+        z2 = b2 * x - a2 * y;
+        u2 = b2 * v - a2 * w;
+        firstData[i] = y;
+        secondData[i] = w;
+    }
+
+    const auto keep = [] (T& a, T& b)
+    {
+        if (!(std::isfinite (a) && std::isfinite (b)))
+            a = b = T (0);
+    };
+    keep (z1, z2);
+    keep (u1, u2);
+    s1[c] = z1;
+    s2[c] = z2;
+    s1[d] = u1;
+    s2[d] = u2;
+}
+
 //==============================================================================================
 template <typename T>
 HighShelfFilter<T>::HighShelfFilter()

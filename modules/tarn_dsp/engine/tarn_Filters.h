@@ -38,6 +38,10 @@ public:
     // Filters n samples of one channel in place with that channel's state.
     void filterInPlace (int channel, T* data, int n) noexcept;
 
+    // Two channels in one pass: the same arithmetic as filterInPlace on each, but the two
+    // recursions run side by side instead of one after the other.
+    void filterPairInPlace (int first, T* firstData, int second, T* secondData, int n) noexcept;
+
     //==========================================================================================
     FloatArg_v2<T, 0> frequency{ T (1000), "Frequency", "Hz" };
     FloatArg_v2<T, 0> q{ T (1), "Q" };

@@ -568,8 +568,14 @@ void KaleidraStage<T>::combineOutput (juce::dsp::AudioBlock<T>& output, int chan
 
     tone.updateBlock (n);
     if (tone.engaged)
-        for (int c = 0; c < channels; ++c)
+    {
+        int c = 0;
+        for (; c + 1 < channels; c += 2)
+            tone.filterPairInPlace (c, output.getChannelPointer (static_cast<size_t> (c)), c + 1,
+                                    output.getChannelPointer (static_cast<size_t> (c + 1)), n);
+        if (c < channels)
             tone.filterInPlace (c, output.getChannelPointer (static_cast<size_t> (c)), n);
+    }
 }
 
 template class KaleidraStage<float>;

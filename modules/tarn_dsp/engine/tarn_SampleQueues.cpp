@@ -60,8 +60,13 @@ void SampleFifo::push (int channel, const float* samples, int n) noexcept
     if (skip > 0)
         writeIndex[c] = (writeIndex[c] + skip) & mask;
 
-    for (int i = skip; i < n; ++i)
-        write (channel, samples[i]);
+    // In at most two contiguous runs: up to the end of the ring, then from its start.
+    const int count = n - skip;
+    const int start = (writeIndex[c] + 1) & mask;
+    const int firstRun = juce::jmin (count, mask + 1 - start);
+    std::copy (samples + skip, samples + skip + firstRun, data.begin() + start);
+    std::copy (samples + skip + firstRun, samples + n, data.begin());
+    writeIndex[c] = (writeIndex[c] + count) & mask;
 }
 
 void SampleFifo::pushIfRoom (int channel, float value) noexcept
@@ -84,23 +89,30 @@ void SampleFifo::read (int channel, float* dst, int n, float gain, bool add) noe
     const int taken = juce::jmin (n, available);
     const int oldest = writeIndex[c] - (available - 1);
 
-    if (add)
-    {
-        for (int i = 0; i < taken; ++i)
-            dst[i] += gain * at (oldest + i);
-    }
-    else
-    {
-        if (gain == 1.0f)
-            for (int i = 0; i < taken; ++i)
-                dst[i] = at (oldest + i);
-        else
-            for (int i = 0; i < taken; ++i)
-                dst[i] = at (oldest + i) * gain;
+    // In at most two contiguous runs: up to the end of the ring, then from its start.
+    const int start = oldest & mask;
+    const int firstRun = juce::jmin (taken, mask + 1 - start);
+    const float* runs[2] = { data.data() + start, data.data() };
+    const int lengths[2] = { firstRun, taken - firstRun };
 
-        for (int i = taken; i < n; ++i)
-            dst[i] = 0.0f;
+    float* out = dst;
+    for (int r = 0; r < 2; ++r)
+    {
+        const float* src = runs[r];
+        const int length = lengths[r];
+        if (add)
+            for (int i = 0; i < length; ++i)
+                out[i] += gain * src[i];
+        else if (gain == 1.0f)
+            std::copy (src, src + length, out);
+        else
+            for (int i = 0; i < length; ++i)
+                out[i] = src[i] * gain;
+        out += length;
     }
+
+    if (!add)
+        std::fill (dst + taken, dst + n, 0.0f);
 
     fill[c] = available - taken;
 }
