@@ -77,12 +77,10 @@ void KaleidraStage<T>::prepare (const juce::dsp::ProcessSpec& spec, int scratchL
     channelOutput.assign (positions, T (0));
     groupMix.assign (static_cast<size_t> (std::max (0, scratchLength) / minSegments + 1), T (0));
 
-    // Grid values are kept only while a segment is longer than a quarter sample: then a block has
-    // fewer than 4 L of them.
+    // The whole grid is worked out only while a segment is longer than a quarter sample: a block
+    // then has fewer than 4 L grid values.
     const auto kept = std::min (static_cast<size_t> (std::max (0, scratchLength)), 4 * positions);
     gridLanes.assign (kept, Lanes::expand (T (0)));
-    stamp.assign (kept, 0u);
-    currentStamp = 0;
 
     inputFifo.init (numChannels, latency, 0);
     outputFifo.init (numChannels, 2 * latency, latency);
@@ -152,9 +150,9 @@ void KaleidraStage<T>::process (const juce::dsp::AudioBlock<T>& input, int n, Sa
         segmentsQueued > T (0) && segmentsQueued < T (1.0e9) ? static_cast<int> (segmentsQueued) / N : 0;
 
     // Working memory sized for other settings than these is never written past.
-    const bool keepValues = w * T (4) > T (1);
-    const int valueLimit = keepValues ? static_cast<int> (gridLanes.size())
-                                      : static_cast<int> (groupMix.size() - 1) * minSegments;
+    const bool wholeGrid = w * T (4) > T (1);
+    const int valueLimit = wholeGrid ? static_cast<int> (gridLanes.size())
+                                     : static_cast<int> (groupMix.size() - 1) * minSegments;
     const int usableGroups = std::min (groups, valueLimit / N);
 
     if (usableGroups > 0)
@@ -163,7 +161,7 @@ void KaleidraStage<T>::process (const juce::dsp::AudioBlock<T>& input, int n, Sa
         plan.segments = N;
         plan.values = N * usableGroups;
         plan.w = w;
-        plan.keepValues = keepValues;
+        plan.wholeGrid = wholeGrid;
         plan.groupReciprocal = (std::uint64_t (1) << 32) / static_cast<std::uint64_t> (N) + 1;
 
         // 4. The analysis grid G = k·w runs over the input from the oldest queued sample; its last
@@ -352,58 +350,42 @@ inline typename KaleidraStage<T>::Lanes
 }
 
 template <typename T>
-inline void KaleidraStage<T>::settle (int position, const BlockPlan& plan) noexcept
+void KaleidraStage<T>::analyseAndMirrorGrid (const BlockPlan& plan) noexcept
 {
-    // Works out a grid value (with its pair partner, if it has one) and keeps it.
-    const auto index = static_cast<size_t> (position);
-    if (stamp[index] == currentStamp)
+    const int N = plan.segments;
+    const int S = plan.values;
+    for (int k = 0; k < S; ++k)
+        gridLanes[static_cast<size_t> (k)] = gridValues (k, plan);
+
+    if (plan.mirroring == Mirroring::none)
         return;
 
-    const auto keep = [this] (int at, Lanes v)
+    // Every second pair from each group's ends inward: (k, N − 1 − k) for k = 0, 2, 4, ... below
+    // N / 2. The pair's sum never changes.
+    for (int groupStart = 0, group = 0; groupStart < S; groupStart += N, ++group)
     {
-        gridLanes[static_cast<size_t> (at)] = v;
-        stamp[static_cast<size_t> (at)] = currentStamp;
-    };
+        const T o = plan.mirroring == Mirroring::exchange ? T (1) : groupMix[static_cast<size_t> (group)];
+        if (!(o > T (0)))
+            continue;
 
-    if (plan.mirroring != Mirroring::none)
-    {
-        const int N = plan.segments;
-        const auto group = static_cast<int> ((static_cast<std::uint64_t> (position) * plan.groupReciprocal) >>
-                                             32); // position / N
-        const int groupStart = group * N;
-        const int fromEnd = pairPosition[static_cast<size_t> (position - groupStart)];
-
-        if (fromEnd >= 0)
+        for (int k = 0; k < N / 2; k += 2)
         {
-            // Every second pair from the group's ends inward: (k, N − 1 − k). Both values are
-            // settled together; their sum never changes.
-            const int first = groupStart + fromEnd;
-            const int second = groupStart + N - 1 - fromEnd;
-            const Lanes a = gridValues (first, plan);
-            const Lanes b = gridValues (second, plan);
-            const T o = plan.mirroring == Mirroring::exchange ? T (1) : groupMix[static_cast<size_t> (group)];
-
+            auto& first = gridLanes[static_cast<size_t> (groupStart + k)];
+            auto& second = gridLanes[static_cast<size_t> (groupStart + N - 1 - k)];
+            const Lanes a = first, b = second;
             if (plan.mirroring == Mirroring::exchange)
             {
-                keep (first, b);
-                keep (second, a);
-            }
-            else if (o > T (0))
-            {
-                const Lanes v = lerpLanes (a, b, o);
-                keep (first, v);
-                keep (second, (a - v) + b);
+                first = b;
+                second = a;
             }
             else
             {
-                keep (first, a);
-                keep (second, b);
+                const Lanes v = lerpLanes (a, b, o);
+                first = v;
+                second = (a - v) + b;
             }
-            return;
         }
     }
-
-    keep (position, gridValues (position, plan));
 }
 
 template <typename T>
@@ -451,26 +433,17 @@ void KaleidraStage<T>::resampleBlock (const BlockPlan& plan)
                                                          inputLanes[at + 1], inputLanes[at + 2]);
     }
 
-    // A fresh stamp marks every kept grid value as not yet computed.
-    if (++currentStamp == 0)
-    {
-        std::fill (stamp.begin(), stamp.end(), 0u);
-        currentStamp = 1;
-    }
+    // When consecutive output samples read overlapping stretches of the grid (segments longer
+    // than a quarter sample), the whole grid is needed: it is analysed and mirrored in place once.
+    // At shorter segments each output sample reads a stretch of its own, and only those values
+    // (with their pair partners) are worked out, on the spot.
+    if (plan.wholeGrid)
+        analyseAndMirrorGrid (plan);
 
     // Synthesis: output position l reads the grid at P = l / w through the cubic around the grid
     // position below P; the last stretch, where no grid value is left for a cubic, is linear.
-    // When consecutive output samples read overlapping stretches of the grid (segments longer
-    // than a quarter sample), grid values are kept once computed; at shorter segments every
-    // stretch is new and the values are worked out on the spot.
     const auto fetch = [this, &plan] (int position)
-    {
-        if (!plan.keepValues)
-            return mirroredValues (position, plan);
-
-        settle (position, plan);
-        return gridLanes[static_cast<size_t> (position)];
-    };
+    { return plan.wholeGrid ? gridLanes[static_cast<size_t> (position)] : mirroredValues (position, plan); };
 
     const auto store = [this] (size_t at, Lanes v) { resampledLanes[at] = v; };
 

@@ -141,24 +141,22 @@ private:
         T w = T (1);                       // segment length in input samples
         std::uint64_t groupReciprocal = 0; // division by N as a multiply and shift
         Mirroring mirroring = Mirroring::none;
-        bool keepValues = false; // output samples share grid values
+        bool wholeGrid = false; // output samples share grid values: analyse all of it
     };
 
     T segmentSecondsInRange() const noexcept;
     void resampleBlock (const BlockPlan& plan);
     Lanes gridValues (int position, const BlockPlan& plan) const noexcept;
     Lanes mirroredValues (int position, const BlockPlan& plan) const noexcept;
-    void settle (int position, const BlockPlan& plan) noexcept;
+    void analyseAndMirrorGrid (const BlockPlan& plan) noexcept;
 
     std::vector<Lanes> inputLanes;               // x(-1), then the queued input from the oldest on
     std::vector<Cubic> inputCubics;              // the analysis cubic of each input position
     std::vector<Lanes> gridLanes;                // grid values kept while output samples share them
-    std::vector<std::uint32_t> stamp;            // which kept grid values belong to this block
     std::vector<Lanes> resampledLanes;           // the block's output
     std::vector<T> channelOutput;                // one channel of it, on its way into the queue
     std::vector<T> groupMix;                     // the mix amount of each group in this block
     std::array<int, maxSegments> pairPosition{}; // per position in a group: its pair's k, or -1
-    std::uint32_t currentStamp = 0;
 
     void combineOutput (juce::dsp::AudioBlock<T>& output, int channels, int n, T gain, bool accumulate,
                         bool replace);
