@@ -402,15 +402,11 @@ void KaleidraStage<T>::resampleBlock (const BlockPlan& plan)
     // positions past the queued samples hold the newest one. The analysis tracker takes
     // `consumed` samples and ends on input position `consumed`.
     T* input = reinterpret_cast<T*> (inputLanes.data());
-    for (int c = 0; c < maxLaneChannels; ++c)
+    // Lanes beyond this pass's channels keep what they held (zeros from prepare, or finite audio
+    // of a block with more channels); their results are never read.
+    for (int c = 0; c < channels; ++c)
     {
         const auto lane = static_cast<size_t> (c);
-        if (c >= channels)
-        {
-            for (int j = 0; j <= consumed + 2; ++j)
-                input[static_cast<size_t> (j) * lanes + lane] = T (0);
-            continue;
-        }
 
         auto& analysis = trackers[static_cast<size_t> (plan.firstChannel + c)];
         const int queued = inputFifo.fill[static_cast<size_t> (plan.firstChannel + c)];
