@@ -257,33 +257,6 @@ namespace
         return ((p.c3 * f + p.c2) * f + p.c1) * f + p.c0;
     }
 
-    // x where the mask is set, y elsewhere, bit for bit.
-    template <typename Lanes>
-    inline Lanes pick (typename Lanes::vMaskType mask, Lanes x, Lanes y) noexcept
-    {
-        using Ops = juce::dsp::SIMDNativeOps<typename Lanes::ElementType>;
-        return Lanes::fromNative (Ops::bit_or ((x & mask).value, (y & ~mask).value));
-    }
-
-    // lerp (a, b, t) in every lane, following the reference formulation step by step (the maximum and
-    // minimum take the second operand when either is NaN, as its conditionals do).
-    template <typename Lanes, typename T>
-    inline Lanes lerpLanes (Lanes a, Lanes b, T t) noexcept
-    {
-        const Lanes zero = Lanes::expand (T (0));
-        const auto straddling = (Lanes::lessThanOrEqual (a, zero) & Lanes::greaterThanOrEqual (b, zero)) |
-                                (Lanes::greaterThanOrEqual (a, zero) & Lanes::lessThanOrEqual (b, zero));
-        const Lanes acrossZero = b * t + a * (T (1) - t);
-        const Lanes x = a + (b - a) * t;
-        const Lanes notBelow = Lanes::max (x, b); // b < x ? x : b
-        const Lanes notAbove = Lanes::min (x, b); // b > x ? x : b
-        const auto rising = Lanes::greaterThan (b, a);
-        const Lanes limited =
-            t > T (1) ? pick (rising, notBelow, notAbove) : pick (rising, notAbove, notBelow);
-        const Lanes inside = t == T (1) ? b : limited;
-        return pick (straddling, acrossZero, inside);
-    }
-
     template <typename Lanes>
     inline Lanes lanesFrom (const typename Lanes::ElementType* values) noexcept
     {

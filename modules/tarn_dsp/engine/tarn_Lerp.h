@@ -1,9 +1,6 @@
 #pragma once
 
 #include <cmath>
-#include <cstdint>
-#include <cstring>
-#include <type_traits>
 
 namespace tarn_dsp
 {
@@ -35,31 +32,38 @@ constexpr T lerp (T a, T b, T t) noexcept
 #endif
 }
 
-// The reference formulation without branches, for the audio thread's inner loops where the
-// operands' signs are unpredictable: every candidate is computed and the result picked. Gives
-// the same value as lerpReference for every input, NaN and infinity included.
+// x where the mask is set, y elsewhere, bit for bit.
 template <typename T>
-inline T lerpWithoutBranches (T a, T b, T t) noexcept
+inline juce::dsp::SIMDRegister<T> pickLanes (typename juce::dsp::SIMDRegister<T>::vMaskType mask,
+                                             juce::dsp::SIMDRegister<T> x,
+                                             juce::dsp::SIMDRegister<T> y) noexcept
 {
-    const bool straddling = ((a <= T (0)) & (b >= T (0))) | ((a >= T (0)) & (b <= T (0)));
-    const T acrossZero = t * b + (T (1) - t) * a;
-    const T x = a + t * (b - a);
-    const T notBelow = b < x ? x : b; // (t > 1) == (b > a): keep x from falling back past b
-    const T notAbove = b > x ? x : b;
-    const T limited = (t > T (1)) == (b > a) ? notBelow : notAbove;
-    const T inside = t == T (1) ? b : limited;
+    using Ops = juce::dsp::SIMDNativeOps<T>;
+    return juce::dsp::SIMDRegister<T>::fromNative (Ops::bit_or ((x & mask).value, (y & ~mask).value));
+}
 
-    // Picked through the bits: a conditional here would become a branch on the operands' signs.
-    static_assert (sizeof (T) == sizeof (std::uint32_t) || sizeof (T) == sizeof (std::uint64_t));
-    using Bits = std::conditional_t<sizeof (T) == sizeof (std::uint32_t), std::uint32_t, std::uint64_t>;
-    Bits across, other;
-    std::memcpy (&across, &acrossZero, sizeof (T));
-    std::memcpy (&other, &inside, sizeof (T));
-    const Bits mask = Bits (0) - static_cast<Bits> (straddling);
-    const Bits picked = (across & mask) | (other & ~mask);
-    T result;
-    std::memcpy (&result, &picked, sizeof (T));
-    return result;
+// lerp (a, b, t) in every lane of a SIMD register, for the audio thread's inner loops: the steps
+// of the reference formulation, with its conditionals as masks (the operands' signs are
+// unpredictable, so branches would cost more than computing every candidate). Each lane gets the
+// same bits as lerp, NaN and infinity included: the vector maximum and minimum return their
+// second operand when either is NaN, as the reference's conditionals do.
+template <typename T>
+inline juce::dsp::SIMDRegister<T> lerpLanes (juce::dsp::SIMDRegister<T> a, juce::dsp::SIMDRegister<T> b,
+                                             T t) noexcept
+{
+    using Lanes = juce::dsp::SIMDRegister<T>;
+    const Lanes zero = Lanes::expand (T (0));
+    const auto straddling = (Lanes::lessThanOrEqual (a, zero) & Lanes::greaterThanOrEqual (b, zero)) |
+                            (Lanes::greaterThanOrEqual (a, zero) & Lanes::lessThanOrEqual (b, zero));
+    const Lanes acrossZero = b * t + a * (T (1) - t);
+    const Lanes x = a + (b - a) * t;
+    const Lanes notBelow = Lanes::max (x, b); // b < x ? x : b
+    const Lanes notAbove = Lanes::min (x, b); // b > x ? x : b
+    const auto rising = Lanes::greaterThan (b, a);
+    const Lanes limited =
+        t > T (1) ? pickLanes<T> (rising, notBelow, notAbove) : pickLanes<T> (rising, notAbove, notBelow);
+    const Lanes inside = t == T (1) ? b : limited;
+    return pickLanes<T> (straddling, acrossZero, inside);
 }
 
 // Whether lerp comes from the standard library in this build.
