@@ -66,7 +66,8 @@ public:
     KaleidraStage& operator= (const KaleidraStage&) = delete;
 
     // Message thread, under the engine lock: sample rate, channels, ramp buffers for
-    // `scratchLength` values, tone filter, trackers and queue memory for a latency of L.
+    // `scratchLength` values, tone filter, trackers, and queue and working memory for a latency
+    // of L.
     void prepare (const juce::dsp::ProcessSpec& spec, int scratchLength, int latency);
 
     // Under the engine lock (any thread, never allocates once prepared): finishes the ramps,
@@ -79,8 +80,10 @@ public:
     // changes its source.
     void flush (int latency) noexcept;
 
-    // One block of n samples from `input` into `output` (possibly the same memory), using the
-    // engine's shared `scratch`. How the stage's output is combined into `output`:
+    // One block of n samples from `input` into `output` (possibly the same memory). `scratch` is
+    // the engine's shared work area; its channel count bounds the channels processed, while the
+    // grid values themselves live in the stage's own lane memory. How the stage's output is
+    // combined into `output`:
     //   silent: nothing is written and the tone filter does not run (the queue still advances);
     //   accumulate and not replace: added at `gain` when gain > 0, dropped otherwise;
     //   otherwise: written over the block at `gain` (at 1 when gain ≤ 0).
