@@ -213,8 +213,8 @@ void KaleidraStage<T>::process (const juce::dsp::AudioBlock<T>& input, int n, Sa
             pairPosition[static_cast<size_t> (r)] = fromEnd % 2 == 0 && fromEnd < N / 2 ? fromEnd : -1;
         }
 
-        // 7. Analysis, mirroring and the resampling back, i values per channel. Only the grid
-        // values the resampling reads (and their mirror partners) are computed.
+        // 7. Analysis, mirroring and the resampling back, i values per channel, up to
+        // maxLaneChannels channels per pass.
         for (int first = 0; first < channels; first += maxLaneChannels)
         {
             plan.firstChannel = first;

@@ -115,10 +115,11 @@ public:
     int lastConsumed = 0;
 
 private:
-    // Per-block working memory, sized in prepare. Only the grid values that the resampling back
-    // to the host rate actually reads (and their mirror partners) are computed: at short segments
-    // that is a small part of the grid. The channels are worked out side by side, one per SIMD
-    // lane; more channels than lanes are processed in passes.
+    // Per-block working memory, sized in prepare. At segments shorter than a quarter sample only
+    // the grid values that the resampling back to the host rate reads (and their mirror partners)
+    // are computed, a small part of the grid; at longer ones the whole grid is analysed and
+    // mirrored in one pass. The channels are worked out side by side, one per SIMD lane; more
+    // channels than lanes are processed in passes.
     using Lanes = juce::dsp::SIMDRegister<T>;
     static constexpr int maxLaneChannels = static_cast<int> (Lanes::SIMDNumElements);
 
