@@ -5,6 +5,11 @@
 //   editorCreation              createEditor on a prepared processor; goal below 150 ms. The
 //                               first editor of the process also loads fonts and icons: its time
 //                               is the counter first_editor_ms.
+//   processBlock/<case>/<block> the processor's audio callback at 44.1 kHz, stereo, in host
+//                               blocks of the given size: the counter x_realtime is seconds of
+//                               audio per second of this thread's CPU time, for the defaults and
+//                               for the worst case (Parallel, three stages at 1 µs, N 91, every
+//                               mix moving between 20 and 110 % every eighth block).
 // Destroying the instance or the editor is not timed.
 //
 // Every instance finds (and creates) its user preset folder in a home folder of this program's
@@ -19,7 +24,9 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <ctime>
 #include <memory>
+#include <vector>
 
 namespace juce
 {
@@ -110,6 +117,92 @@ void editorCreation (benchmark::State& state)
     state.counters["first_editor_ms"] = first;
 }
 
+// This thread's CPU time in seconds.
+double cpuSeconds()
+{
+#if defined(CLOCK_THREAD_CPUTIME_ID)
+    timespec now{};
+    clock_gettime (CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double> (now.tv_sec) + 1.0e-9 * static_cast<double> (now.tv_nsec);
+#else
+    return static_cast<double> (std::clock()) / CLOCKS_PER_SEC;
+#endif
+}
+
+void setPlain (juce::AudioProcessor& processor, const juce::String& id, float plain)
+{
+    for (auto* parameter : processor.getParameters())
+        if (auto* ranged = dynamic_cast<juce::RangedAudioParameter*> (parameter))
+            if (ranged->getParameterID() == id)
+                ranged->setValueNotifyingHost (ranged->convertTo0to1 (plain));
+}
+
+// range(0): host block size; range(1): 0 defaults, 1 worst case.
+void processBlock (benchmark::State& state)
+{
+    const juce::ScopedNoDenormals noDenormals;
+    const int hostBlock = static_cast<int> (state.range (0));
+    const bool worst = state.range (1) != 0;
+
+    std::unique_ptr<juce::AudioProcessor> processor (createPluginFilter());
+    processor->setRateAndBufferSizeDetails (sampleRate, hostBlock);
+    processor->prepareToPlay (sampleRate, hostBlock);
+    if (worst)
+    {
+        setPlain (*processor, "Mode", 1.0f);
+        for (int stage = 1; stage <= 3; ++stage)
+        {
+            setPlain (*processor, juce::String (stage) + "- N Segs", 91.0f);
+            setPlain (*processor, juce::String (stage) + "- Seg Size", 1.0f);
+            setPlain (*processor, juce::String (stage) + "- Seg Mix", 100.0f);
+        }
+    }
+    processor->reset();
+    drainMessages();
+
+    // Two seconds of noise and sines, taken cyclically.
+    const int frames = static_cast<int> (2.0 * sampleRate);
+    juce::AudioBuffer<float> input (2, frames);
+    juce::Random random (7);
+    for (int c = 0; c < 2; ++c)
+        for (int t = 0; t < frames; ++t)
+            input.setSample (c, t,
+                             0.2f * (2.0f * random.nextFloat() - 1.0f) +
+                                 0.3f * std::sin (juce::MathConstants<float>::twoPi * 220.0f *
+                                                  static_cast<float> (t) / static_cast<float> (sampleRate)));
+
+    juce::AudioBuffer<float> buffer (2, hostBlock);
+    juce::MidiBuffer midi;
+    juce::int64 blocks = 0;
+    double cpu = 0.0;
+    for (auto _ : state)
+    {
+        // One round: about a tenth of a second of audio.
+        const int round = juce::jmax (1, static_cast<int> (0.1 * sampleRate) / hostBlock);
+        const double began = cpuSeconds();
+        for (int b = 0; b < round; ++b, ++blocks)
+        {
+            if (worst && blocks % 8 == 0)
+                for (int stage = 1; stage <= 3; ++stage)
+                    setPlain (*processor, juce::String (stage) + "- Seg Mix",
+                              (blocks / 8) % 2 == 0 ? 20.0f : 110.0f);
+
+            const auto offset = static_cast<int> ((blocks * hostBlock) % (frames - hostBlock));
+            for (int c = 0; c < 2; ++c)
+                buffer.copyFrom (c, 0, input, c, offset, hostBlock);
+            processor->processBlock (buffer, midi);
+            benchmark::DoNotOptimize (buffer.getReadPointer (0));
+        }
+        cpu += cpuSeconds() - began;
+    }
+
+    const double audioSeconds = static_cast<double> (blocks) * hostBlock / sampleRate;
+    state.counters["x_realtime"] = cpu > 0.0 ? audioSeconds / cpu : 0.0;
+    state.SetLabel (worst ? "worst case" : "defaults");
+    processor.reset();
+    drainMessages();
+}
+
 // Points HOME and XDG_CONFIG_HOME at a fresh temporary folder while it lives.
 class IsolatedHome
 {
@@ -134,6 +227,11 @@ private:
 
 BENCHMARK (instanceAndFirstPrepare)->Unit (benchmark::kMillisecond)->UseManualTime()->Iterations (50);
 BENCHMARK (editorCreation)->Unit (benchmark::kMillisecond)->UseManualTime()->Iterations (50);
+BENCHMARK (processBlock)
+    ->ArgsProduct ({ { 64, 512, 2048 }, { 0, 1 } })
+    ->ArgNames ({ "block", "worst" })
+    ->Unit (benchmark::kMillisecond)
+    ->MinTime (2.0);
 
 int main (int argc, char** argv)
 {
