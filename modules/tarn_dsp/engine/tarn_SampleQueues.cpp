@@ -88,6 +88,7 @@ void SampleFifo::read (int channel, float* dst, int n, float gain, bool add) noe
     const int available = fill[c];
     const int taken = juce::jmin (n, available);
     const int oldest = writeIndex[c] - (available - 1);
+    readsPastFill += n - taken;
 
     // In at most two contiguous runs: up to the end of the ring, then from its start.
     const int start = oldest & mask;
@@ -120,7 +121,9 @@ void SampleFifo::read (int channel, float* dst, int n, float gain, bool add) noe
 void SampleFifo::discard (int channel, int n) noexcept
 {
     const auto c = static_cast<size_t> (channel);
-    fill[c] = juce::jmax (0, fill[c] - juce::jmax (0, n));
+    const int dropped = juce::jmax (0, n);
+    readsPastFill += juce::jmax (0, dropped - fill[c]);
+    fill[c] = juce::jmax (0, fill[c] - dropped);
 }
 
 float SampleFifo::take (int channel) noexcept
@@ -128,7 +131,10 @@ float SampleFifo::take (int channel) noexcept
     const auto c = static_cast<size_t> (channel);
     const int available = fill[c];
     if (available <= 0)
+    {
+        ++readsPastFill;
         return 0.0f;
+    }
 
     const float value = at (writeIndex[c] - (available - 1));
     fill[c] = available - 1;

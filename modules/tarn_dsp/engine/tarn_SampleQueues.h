@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 namespace tarn_dsp
@@ -50,6 +51,10 @@ public:
 
 //==============================================================================================
 // A queue per channel on a SampleRing, with a fill count per channel and a capacity.
+//
+// Every sample asked for beyond a channel's fill (read, discard or take past the queued
+// samples, that is, the queue running dry) is counted in readsPastFill. The engine sizes its
+// queues so that this never happens; tests check the count.
 class SampleFifo : public SampleRing
 {
 public:
@@ -83,6 +88,10 @@ public:
     std::vector<int> fill;
     int fifoChannels = 0;
     int capacity = 0;
+
+    // Samples asked for past the fill, summed over all channels since construction (init
+    // leaves it alone; whoever reads it clears it).
+    std::int64_t readsPastFill = 0;
 };
 
 //==============================================================================================
