@@ -8,7 +8,7 @@
   vendor:             tarnlight
   version:            1.1.2
   name:               Tarnlight DSP engine
-  description:        Ramped argument holders, tone filter, segment-mirroring stage and the three-stage engine.
+  description:        Ramped argument holders, tone filter, segment-mirroring stage, the three-stage engine and its fixed-block feeder.
   license:            Proprietary
   dependencies:       juce_core, juce_audio_basics, juce_dsp
   minimumCppStandard: 17
@@ -35,5 +35,6 @@
 #include "engine/tarn_ArgumentHolders.h"
 #include "engine/tarn_Filters.h"
 #include "engine/tarn_SampleQueues.h"
+#include "engine/tarn_FixedBlockFeeder.h"
 #include "engine/tarn_KaleidraStage.h"
 #include "engine/tarn_KaleidraMultistage.h"
