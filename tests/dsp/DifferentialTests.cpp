@@ -5,8 +5,10 @@
 // how many cases were.
 //
 // Two tables: hand-picked edge cases, and randomised cases drawn from a seed (sample rate, mono or
-// stereo, prepared block size 1 … 4096 with block sizes varying from block to block, the three
-// stages' settings, the mode, the tone, and parameter moves between blocks). A failure prints the
+// stereo, prepared block size 1 … 4096 with block sizes varying from block to block, or the
+// plug-in's feed: host blocks through a fixed-block feeder in front of each engine, which is
+// prepared for the quantum; the three stages' settings, the mode, the tone, and parameter moves
+// between blocks). A failure prints the
 // case's seed, its settings and the moves up to the first differing block.
 //
 // Environment, for longer runs by hand:
@@ -146,7 +148,8 @@ namespace
         juce::int64 seed = 1;
         double fs = 44100.0;
         int channels = 2;
-        int maxBlock = 512;
+        int maxBlock = 512;         // prepared maximum, or through the feeder the host's largest block
+        bool throughFeeder = false; // like the plug-in: each engine fed chunks of the quantum
         Blocks blocks = Blocks::varying;
         Input input = Input::mixed;
         int mode = 0;
@@ -167,8 +170,9 @@ namespace
                  << (channels == 1 ? "mono" : "stereo") << ", max block " << maxBlock << " ("
                  << (blocks == Blocks::exactlyMax ? "exactly max"
                                                   : (blocks == Blocks::varying ? "varying" : "oversize"))
-                 << "), " << (mode == 0 ? "Series" : "Parallel") << " (index " << mode << "), presence "
-                 << presence << (startAtRest ? ", at rest" : ", ramping from the defaults")
+                 << (throughFeeder ? ", through the feeder" : "") << "), "
+                 << (mode == 0 ? "Series" : "Parallel") << " (index " << mode << "), presence " << presence
+                 << (startAtRest ? ", at rest" : ", ramping from the defaults")
                  << (noDenormals ? ", flush-to-zero" : ", denormals kept")
                  << (input == Input::silence ? ", silent input" : "") << "; stages:";
             for (const auto& s : stages)
@@ -295,8 +299,9 @@ namespace
     void setUp (EngineType& engine, const DiffCase& c)
     {
         engine.mode.index = c.mode;
+        const int prepared = c.throughFeeder ? tarn_dsp::FixedBlockFeeder::quantumFor (c.fs) : c.maxBlock;
         engine.prepareLocked (
-            { c.fs, static_cast<juce::uint32> (c.maxBlock), static_cast<juce::uint32> (c.channels) });
+            { c.fs, static_cast<juce::uint32> (prepared), static_cast<juce::uint32> (c.channels) });
         for (int s = 0; s < 3; ++s)
         {
             applyMove (engine, { Move::segments, s, static_cast<float> (c.stages[s].segments) });
@@ -308,17 +313,25 @@ namespace
             engine.resetLocked();
     }
 
+    // One block through the engine, or through the feeder into the engine when there is one.
     template <typename EngineType>
-    void processBlock (EngineType& engine, juce::AudioBuffer<float>& buffer, int channels, int n,
-                       bool bypassed)
+    void processBlock (EngineType& engine, tarn_dsp::FixedBlockFeeder* feeder,
+                       juce::AudioBuffer<float>& buffer, int channels, int n, bool bypassed)
     {
         juce::dsp::AudioBlock<float> block (buffer.getArrayOfWritePointers(), static_cast<size_t> (channels),
                                             static_cast<size_t> (n));
         const juce::SpinLock::ScopedLockType lock (engine.lock);
-        if (bypassed)
-            engine.processBypassed (block, block);
+        const auto processEngine = [&engine, bypassed] (juce::dsp::AudioBlock<float>& audio)
+        {
+            if (bypassed)
+                engine.processBypassed (audio, audio);
+            else
+                engine.process (audio, audio);
+        };
+        if (feeder != nullptr)
+            feeder->process (block, processEngine);
         else
-            engine.process (block, block);
+            processEngine (block);
     }
 
     bool sameBits (float a, float b)
@@ -336,6 +349,11 @@ namespace
         auto reference = std::make_unique<Reference>();
         setUp (*optimised, c);
         setUp (*reference, c);
+        tarn_dsp::FixedBlockFeeder feederOptimised, feederReference;
+        feederOptimised.prepare (c.channels, tarn_dsp::FixedBlockFeeder::quantumFor (c.fs));
+        feederReference.prepare (c.channels, tarn_dsp::FixedBlockFeeder::quantumFor (c.fs));
+        auto* feedOptimised = c.throughFeeder ? &feederOptimised : nullptr;
+        auto* feedReference = c.throughFeeder ? &feederReference : nullptr;
 
         if (optimised->getTotalLatency() != reference->getTotalLatency())
         {
@@ -379,6 +397,12 @@ namespace
                 }
                 applyMove (*optimised, move);
                 applyMove (*reference, move);
+                if (move.kind == Move::reset)
+                {
+                    // The processor resets its feeder with the engine.
+                    feederOptimised.reset();
+                    feederReference.reset();
+                }
             };
 
             // Like the processor: the first block after a bypassed one starts with a reset.
@@ -416,8 +440,8 @@ namespace
                 std::unique_ptr<juce::ScopedNoDenormals> flush;
                 if (c.noDenormals)
                     flush = std::make_unique<juce::ScopedNoDenormals>();
-                processBlock (*optimised, bufferOptimised, c.channels, n, bypassed);
-                processBlock (*reference, bufferReference, c.channels, n, bypassed);
+                processBlock (*optimised, feedOptimised, bufferOptimised, c.channels, n, bypassed);
+                processBlock (*reference, feedReference, bufferReference, c.channels, n, bypassed);
             }
 
             for (int ch = 0; ch < c.channels; ++ch)
@@ -504,6 +528,25 @@ namespace
         c.blocks = Blocks::exactlyMax;
         c.stages[0] = c.stages[1] = c.stages[2] = { 91, 1.0f, 100.0f };
         c.mixFlipEvery = 8;
+        add (c);
+
+        c = {};
+        c.name = "the plug-in's feed: worst case at 44.1 kHz, host blocks 1 ... 4096";
+        c.maxBlock = 4096;
+        c.throughFeeder = true;
+        c.mode = 1;
+        c.stages[0] = c.stages[1] = c.stages[2] = { 91, 1.0f, 100.0f };
+        c.mixFlipEvery = 8;
+        add (c);
+
+        c = {};
+        c.name = "the plug-in's feed at 48 kHz: every move often, resets and bypassed blocks";
+        c.fs = 48000.0;
+        c.maxBlock = 1024;
+        c.throughFeeder = true;
+        c.movesPerSecond = 400.0f;
+        c.structuralMoves = 3;
+        c.seconds = 0.3;
         add (c);
 
         c = {};
@@ -614,6 +657,7 @@ namespace
                 1, 2, 7, 32, 64, 128, 441, 512, 1024, 2048, 4096, 1 + random.nextInt (4096)
             };
             c.maxBlock = blocks[random.nextInt (12)];
+            c.throughFeeder = random.nextInt (3) == 0;
             c.blocks = random.nextInt (6) == 0 ? Blocks::exactlyMax : Blocks::varying;
             c.mode = random.nextInt (2);
             for (auto& s : c.stages)

@@ -9,16 +9,17 @@ juce::dsp::ProcessSpec makeSpec (double sampleRate, int blockSize, int channels)
     return { sampleRate, static_cast<juce::uint32> (blockSize), static_cast<juce::uint32> (channels) };
 }
 
-int engineLatencyFor (double sampleRate, int blockSize)
+int engineLatencyFor (double sampleRate)
 {
-    const auto fs = static_cast<float> (sampleRate);
-    return blockSize + 6 + static_cast<int> (91.0f * 0.000048f * fs);
+    // The look-ahead of 2 plus 92 of the longest segments (48 µs), rounded down.
+    const float longestW = 48.0f * 0.000001f * static_cast<float> (sampleRate);
+    return 2 + static_cast<int> (std::floor (92.0 * static_cast<double> (longestW) + 1.0 / 64.0));
 }
 
 int scratchLengthFor (double sampleRate, int blockSize)
 {
     const auto fs = static_cast<float> (sampleRate);
-    return static_cast<int> (static_cast<float> (engineLatencyFor (sampleRate, blockSize)) /
+    return static_cast<int> (static_cast<float> (engineLatencyFor (sampleRate) + juce::jmax (1, blockSize)) /
                              (fs * 0.000001f)) +
            3;
 }
@@ -55,7 +56,7 @@ void prepareEngine (Engine& engine, double sampleRate, int blockSize, int channe
 //==============================================================================================
 StageRig::StageRig (double rate, int blockSize, int numChannels)
     : sampleRate (rate)
-    , latency (engineLatencyFor (rate, blockSize))
+    , latency (engineLatencyFor (rate))
     , scratchLength (scratchLengthFor (rate, blockSize))
     , channels (numChannels)
 {
@@ -88,10 +89,19 @@ Signal StageRig::run (const Signal& input, int blockSize)
     return output;
 }
 
+std::int64_t readsPastFill (const Engine& engine)
+{
+    std::int64_t total = engine.dryDelay.readsPastFill + engine.parallelDelay.readsPastFill;
+    for (const auto& stage : engine.stages)
+        total += stage->inputFifo.readsPastFill + stage->outputFifo.readsPastFill;
+    return total;
+}
+
 //==============================================================================================
 Signal runEngine (Engine& engine, const Signal& input, int blockSize,
                   const std::function<void (int, int)>& beforeBlock,
-                  const std::function<int (int)>& blockSizeAt, bool bypassed)
+                  const std::function<int (int)>& blockSizeAt, bool bypassed,
+                  tarn_dsp::FixedBlockFeeder* feeder)
 {
     const int frames = static_cast<int> (input[0].size());
     Signal output = input;
@@ -108,10 +118,17 @@ Signal runEngine (Engine& engine, const Signal& input, int blockSize,
 
         juce::dsp::AudioBlock<float> buffer (pointers.data(), output.size(), static_cast<size_t> (n));
         const juce::SpinLock::ScopedLockType lock (engine.lock);
-        if (bypassed)
-            engine.processBypassed (buffer, buffer);
+        const auto processEngine = [&engine, bypassed] (juce::dsp::AudioBlock<float>& audio)
+        {
+            if (bypassed)
+                engine.processBypassed (audio, audio);
+            else
+                engine.process (audio, audio);
+        };
+        if (feeder != nullptr)
+            feeder->process (buffer, processEngine);
         else
-            engine.process (buffer, buffer);
+            processEngine (buffer);
         start += n;
     }
     return output;

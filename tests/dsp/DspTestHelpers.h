@@ -17,8 +17,8 @@ using Signal = std::vector<std::vector<float>>;
 juce::dsp::ProcessSpec makeSpec (double sampleRate, int blockSize, int channels);
 
 // The engine's sizes for a sample rate and block size (same formulas as the engine), for tests
-// that drive a stage on its own.
-int engineLatencyFor (double sampleRate, int blockSize);
+// that drive a stage on its own: L, the delay of one stage, and the scratch length.
+int engineLatencyFor (double sampleRate);
 int scratchLengthFor (double sampleRate, int blockSize);
 
 // Puts a tone filter at a presence at once: the gain ramp the new presence starts is finished
@@ -67,10 +67,16 @@ struct StageRig
 
 // Runs a whole signal through the engine in blocks (in place, like the plug-in). `beforeBlock`
 // runs before each block with the block index and its first frame; `blockSizeAt` may vary the
-// block size (default: blockSize).
+// block size (default: blockSize). With a feeder, the blocks go through it, as the plug-in feeds
+// the engine.
 Signal runEngine (Engine& engine, const Signal& input, int blockSize,
                   const std::function<void (int block, int start)>& beforeBlock = {},
-                  const std::function<int (int block)>& blockSizeAt = {}, bool bypassed = false);
+                  const std::function<int (int block)>& blockSizeAt = {}, bool bypassed = false,
+                  tarn_dsp::FixedBlockFeeder* feeder = nullptr);
+
+// Samples read past a queue's fill in all of the engine's queues (stages, dry and parallel
+// delays) since they were constructed.
+std::int64_t readsPastFill (const Engine& engine);
 
 // Test signals.
 Signal silence (int channels, int frames);

@@ -42,8 +42,11 @@ TEST (Engine, LatencyAndScratchSizes)
         double fs;
         int block, latency, scratchLength;
     };
-    for (const auto& c : { Case{ 44100, 512, 710, 16102 }, Case{ 48000, 512, 727, 15148 },
-                           Case{ 96000, 512, 937, 9763 }, Case{ 44100, 64, 262, 5944 } })
+    // L = 2 + ⌊92 × 48 µs × fs + 1/64⌋ whatever the block size; the scratch holds the 1 µs segments
+    // of L plus one block, plus 3.
+    for (const auto& c :
+         { Case{ 22050, 64, 99, 7395 }, Case{ 44100, 128, 196, 7349 }, Case{ 44100, 512, 196, 16057 },
+           Case{ 48000, 139, 213, 7336 }, Case{ 96000, 279, 425, 7336 }, Case{ 192000, 557, 849, 7325 } })
     {
         Engine engine;
         engine.prepareLocked (makeSpec (c.fs, c.block, 2));
@@ -56,6 +59,8 @@ TEST (Engine, LatencyAndScratchSizes)
             EXPECT_EQ (stage->sampleRate, static_cast<float> (c.fs));
             EXPECT_EQ (stage->tone.sampleRate, static_cast<float> (c.fs));
             EXPECT_EQ (stage->outputFifo.fill[0], c.latency);
+            EXPECT_EQ (stage->outputFifo.capacity, c.latency + c.block);
+            EXPECT_EQ (stage->inputFifo.capacity, c.latency + c.block);
         }
     }
 }
@@ -89,12 +94,92 @@ TEST (Engine, ImpulseComesOutAtTheReportedLatency)
 
                 for (size_t c = 0; c < 2; ++c)
                 {
-                    const auto peaks = peaksAbove (output[c], 0.5f);
+                    // The two resampling passes at about one sample per segment can halve an
+                    // impulse, depending on where the grid falls; its position never moves.
+                    const auto peaks = peaksAbove (output[c], 0.3f);
                     ASSERT_EQ (peaks.size(), at.size()) << mode.name << " " << fs << " block " << block;
                     for (size_t i = 0; i < at.size(); ++i)
                         EXPECT_EQ (peaks[i], at[i] + total) << mode.name << " " << fs << " block " << block;
                 }
             }
+}
+
+TEST (Engine, NoQueueEverRunsDry)
+{
+    // At the extremes (22.05 to 192 kHz; N 2 and 91; 1 and 48 µs), with mixes, sizes, counts and
+    // the mode moving, resets and bypassed blocks in between: fed in chunks of the quantum from
+    // host blocks of 1 to 4096 samples, and directly in blocks of 1 to 4096 samples, not one
+    // sample is read past a queue's fill.
+    for (const double fs : { 22050.0, 44100.0, 48000.0, 96000.0, 192000.0 })
+        for (const bool throughFeeder : { true, false })
+        {
+            const int quantum = tarn_dsp::FixedBlockFeeder::quantumFor (fs);
+            Engine engine;
+            prepareEngine (engine, fs, throughFeeder ? quantum : 4096, 2, true,
+                           { { 91, 48.0f, 100.0f }, { 2, 1.0f, 120.0f }, { 91, 1.0f, 50.0f } }, 75.0f);
+            tarn_dsp::FixedBlockFeeder feeder;
+            feeder.prepare (2, quantum);
+
+            auto buffer = noise (2, 4096, 43);
+            float* pointers[] = { buffer[0].data(), buffer[1].data() };
+            juce::Random random (static_cast<juce::int64> (fs) + (throughFeeder ? 1 : 0));
+            const float mixes[] = { 0.0f, 30.0f, 100.0f, 120.0f };
+
+            for (int done = 0, block = 0; done < static_cast<int> (fs); ++block)
+            {
+                auto& stage = *engine.stages[static_cast<size_t> (random.nextInt (3))];
+                switch (random.nextInt (8))
+                {
+                    case 0:
+                        stage.segmentCount.value = random.nextBool() ? 2 : 91;
+                        break;
+                    case 1:
+                        stage.segmentSize.setTarget (random.nextBool() ? 1.0f : 48.0f);
+                        break;
+                    case 2:
+                        stage.mix.setTarget (mixes[random.nextInt (4)]);
+                        break;
+                    case 3:
+                        engine.mode.index = random.nextInt (2);
+                        break;
+                    default:
+                        break;
+                }
+
+                const int n = random.nextInt (8) == 0 ? 1 + random.nextInt (4096) : 1 + random.nextInt (600);
+                juce::dsp::AudioBlock<float> audio (pointers, 2, static_cast<size_t> (n));
+                const juce::SpinLock::ScopedLockType lock (engine.lock);
+                if (block % 173 == 100)
+                {
+                    engine.reset();
+                    feeder.reset();
+                }
+                const bool bypassed = block % 61 < 2;
+                if (throughFeeder)
+                    feeder.process (audio,
+                                    [&engine, bypassed] (juce::dsp::AudioBlock<float>& chunk)
+                                    {
+                                        if (bypassed)
+                                            engine.processBypassed (chunk, chunk);
+                                        else
+                                            engine.process (chunk, chunk);
+                                    });
+                else if (bypassed)
+                    engine.processBypassed (audio, audio);
+                else
+                    engine.process (audio, audio);
+
+                // Keep the signal alive and bounded.
+                for (auto& channel : buffer)
+                    for (auto& x : channel)
+                        x = juce::jlimit (-1.0f, 1.0f, 0.5f * x + 0.5f * (random.nextFloat() - 0.5f));
+                done += n;
+            }
+
+            EXPECT_EQ (readsPastFill (engine), 0)
+                << fs << (throughFeeder ? " through the feeder" : " directly");
+            EXPECT_EQ (feeder.readsPastFill(), 0) << fs;
+        }
 }
 
 TEST (Engine, SwitchingModesAndStagesKeepsTheAlignment)

@@ -195,6 +195,48 @@ TEST (Stage, BlocksWithoutAWholeGroupOnlyEmptyTheOutputQueue)
     EXPECT_EQ (rig.stage.inputFifo.fill[0] + rig.stage.outputFifo.fill[0], rig.latency);
 }
 
+TEST (Stage, HoldsBackAtMostItsDelayAndTheBoundIsReached)
+{
+    // The stage hands out every block in full exactly while it holds back at most L input
+    // samples after its analysis (its output queue starts with L zeros). The most it can hold
+    // back is at N 91 and 48 µs, a group that only just did not fit: every first block size
+    // after a reset, up to four times L, finds it, and with one zero less that block runs dry.
+    for (const double fs : { 22050.0, 44100.0, 48000.0, 96000.0, 192000.0 })
+    {
+        const int L = engineLatencyFor (fs);
+        ASSERT_EQ (L, Engine::stageDelayFor (static_cast<float> (fs)));
+        StageRig rig (fs, 4 * L, 1);
+        applyNow (rig.stage, { 91, 48.0f, 100.0f }, fs);
+        const auto input = noise (1, 4 * L, 41);
+        std::vector<float> out (static_cast<size_t> (4 * L));
+        const float* in[] = { input[0].data() };
+        float* o[] = { out.data() };
+
+        int most = 0, mostAt = 0;
+        for (int n = 1; n <= 4 * L; ++n)
+        {
+            rig.stage.reset (L);
+            rig.stage.outputFifo.readsPastFill = 0;
+            rig.process (in, o, 1, n);
+            const int heldBack = rig.stage.inputFifo.fill[0];
+            ASSERT_EQ (rig.stage.outputFifo.readsPastFill, 0) << fs << " block " << n;
+            ASSERT_EQ (rig.stage.outputFifo.fill[0], L - heldBack) << fs << " block " << n;
+            if (heldBack > most)
+            {
+                most = heldBack;
+                mostAt = n;
+            }
+        }
+        EXPECT_EQ (most, L) << fs;
+
+        rig.stage.reset (L - 1);
+        rig.stage.outputFifo.readsPastFill = 0;
+        rig.process (in, o, 1, mostAt);
+        EXPECT_EQ (rig.stage.outputFifo.readsPastFill, 1) << fs << " block " << mostAt;
+        EXPECT_EQ (rig.stage.inputFifo.readsPastFill, 0) << fs;
+    }
+}
+
 TEST (Stage, SilentKeepsTheQueuesMovingButLeavesOutputAndFilterAlone)
 {
     StageRig silentRig (44100, 256, 2), reference (44100, 256, 2);

@@ -28,25 +28,27 @@ void KaleidraMultistage<T, NumStages>::prepare (const juce::dsp::ProcessSpec& sp
     numChannels = static_cast<int> (spec.numChannels);
     maxBlockSize = static_cast<int> (spec.maximumBlockSize);
 
-    // Room for a whole group of the longest segments, after a whole block, plus the margin the
-    // resampling needs. Float, left to right.
-    latency = maxBlockSize + 6 + static_cast<int> (static_cast<float> (maxSegments) * maxSegmentSeconds * fs);
+    // The most input a stage can hold back after its analysis (92 of the longest segments) plus
+    // the analysis look-ahead of 2 samples.
+    const float longestW = T (48) * T (0.000001) * fs;
+    latency = 2 + static_cast<int> (std::floor (92.0 * static_cast<double> (longestW) + 1.0 / 64.0));
 
-    // The number of the shortest segments in L samples, plus 3.
-    scratchLength = static_cast<int> (static_cast<float> (latency) / (fs * minSegmentSeconds)) + 3;
+    // The number of the shortest segments in a stage's input queue, plus 3.
+    const int blockCapacity = juce::jmax (1, maxBlockSize);
+    scratchLength =
+        static_cast<int> (static_cast<float> (latency + blockCapacity) / (fs * minSegmentSeconds)) + 3;
 
     const juce::dsp::ProcessSpec stageSpec{ static_cast<double> (fs), spec.maximumBlockSize,
                                             spec.numChannels };
     for (auto& stage : stages)
         stage->prepare (stageSpec, scratchLength, latency);
 
-    const int blockCapacity = juce::jmax (1, maxBlockSize);
     inputCopy.setSize (numChannels, blockCapacity);
     work.setSize (numChannels, blockCapacity);
 
     scratch.setSize (numChannels, scratchLength);
-    dryDelay.init (numChannels, (NumStages + 1) * latency, NumStages * latency);
-    parallelDelay.init (numChannels, NumStages * latency, (NumStages - 1) * latency);
+    dryDelay.init (numChannels, NumStages * latency + blockCapacity, NumStages * latency);
+    parallelDelay.init (numChannels, (NumStages - 1) * latency + blockCapacity, (NumStages - 1) * latency);
 }
 
 template <typename T, int NumStages>
@@ -54,8 +56,9 @@ void KaleidraMultistage<T, NumStages>::reset()
 {
     scratch.setSize (numChannels, scratchLength);
     // The dry delay holds NumStages × L samples at all times; it has room for one block more.
-    dryDelay.init (numChannels, (NumStages + 1) * latency, NumStages * latency);
-    parallelDelay.init (numChannels, NumStages * latency, (NumStages - 1) * latency);
+    const int blockCapacity = juce::jmax (1, maxBlockSize);
+    dryDelay.init (numChannels, NumStages * latency + blockCapacity, NumStages * latency);
+    parallelDelay.init (numChannels, (NumStages - 1) * latency + blockCapacity, (NumStages - 1) * latency);
 
     for (auto& stage : stages)
         stage->reset (latency);
@@ -120,7 +123,8 @@ void KaleidraMultistage<T, NumStages>::process (const juce::dsp::AudioBlock<T>& 
     {
         // What the stages held dates from before the bypass.
         dropStageContents (0);
-        parallelDelay.init (numChannels, NumStages * latency, (NumStages - 1) * latency);
+        parallelDelay.init (numChannels, (NumStages - 1) * latency + juce::jmax (1, maxBlockSize),
+                            (NumStages - 1) * latency);
         seriesRefill = 0;
         bypassedSinceProcess = false;
     }

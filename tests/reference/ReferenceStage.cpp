@@ -77,9 +77,9 @@ void KaleidraStage<T>::prepare (const juce::dsp::ProcessSpec& spec, int scratchL
     tone.prepareLocked (spec);
     trackers.assign (static_cast<size_t> (2 * numChannels), CubicTracker{});
 
-    // Size the queues now, so that nothing allocates later.
-    inputFifo.init (numChannels, latency, 0);
-    outputFifo.init (numChannels, 2 * latency, latency);
+    // Size the queues now, so that nothing allocates later: the delay plus one block each.
+    queueCapacity = std::max (0, latency) + std::max (1, static_cast<int> (spec.maximumBlockSize));
+    flush (latency);
 }
 
 template <typename T>
@@ -95,8 +95,8 @@ void KaleidraStage<T>::reset (int latency)
 template <typename T>
 void KaleidraStage<T>::flush (int latency) noexcept
 {
-    inputFifo.init (numChannels, latency, 0);
-    outputFifo.init (numChannels, 2 * latency, latency);
+    inputFifo.init (numChannels, queueCapacity, 0);
+    outputFifo.init (numChannels, queueCapacity, latency);
     for (auto& tracker : trackers)
         tracker.clear();
     firstBlock = true;
@@ -140,8 +140,9 @@ void KaleidraStage<T>::process (const juce::dsp::AudioBlock<T>& input, int n, Sa
     const int N = clampedSegmentCount();
     const T w = segmentSecondsInRange() * sampleRate;
 
-    // 3. Whole groups available.
-    const T segmentsQueued = static_cast<T> (inputFifo.fill[0] - 1) / w;
+    // 3. Whole groups available, keeping the two samples the analysis cubic reads past the last
+    // one it takes.
+    const T segmentsQueued = static_cast<T> (inputFifo.fill[0] - 2) / w;
     const int groups =
         segmentsQueued > T (0) && segmentsQueued < T (1.0e9) ? static_cast<int> (segmentsQueued) / N : 0;
 

@@ -113,6 +113,7 @@ public:
     SampleFifo outputFifo;
     std::vector<CubicTracker> trackers;
     bool firstBlock = true;
+    int queueCapacity = 0;
 
     // Values analysed (S) and input samples consumed (i) in the last block that produced
     // output; kept for inspection.

@@ -19,35 +19,78 @@ void KaleidraMultistage<T, NumStages>::prepare (const juce::dsp::ProcessSpec& sp
 
     numChannels = static_cast<int> (spec.numChannels);
     maxBlockSize = static_cast<int> (spec.maximumBlockSize);
+    const int blockCapacity = juce::jmax (1, maxBlockSize);
 
-    // Room for a whole group of the longest segments, after a whole block, plus the margin the
-    // resampling needs. Float, left to right.
-    latency = maxBlockSize + 6 + static_cast<int> (static_cast<float> (maxSegments) * maxSegmentSeconds * fs);
+    latency = stageDelayFor (fs);
 
-    // The number of the shortest segments in L samples, plus 3.
-    scratchLength = static_cast<int> (static_cast<float> (latency) / (fs * minSegmentSeconds)) + 3;
+    // The number of the shortest segments that a stage's input queue (the delay plus one block)
+    // can hold, plus 3: the most grid values one block can have.
+    scratchLength =
+        static_cast<int> (static_cast<float> (latency + blockCapacity) / (fs * minSegmentSeconds)) + 3;
 
     const juce::dsp::ProcessSpec stageSpec{ static_cast<double> (fs), spec.maximumBlockSize,
                                             spec.numChannels };
     for (auto& stage : stages)
         stage->prepare (stageSpec, scratchLength, latency);
 
-    const int blockCapacity = juce::jmax (1, maxBlockSize);
     inputCopy.setSize (numChannels, blockCapacity);
     work.setSize (numChannels, blockCapacity);
 
     scratch.setSize (numChannels, scratchLength);
-    dryDelay.init (numChannels, (NumStages + 1) * latency, NumStages * latency);
-    parallelDelay.init (numChannels, NumStages * latency, (NumStages - 1) * latency);
+    initDelays();
+}
+
+template <typename T, int NumStages>
+void KaleidraMultistage<T, NumStages>::initDelays()
+{
+    // Each delay holds its length after every block and one block more while the block passes.
+    dryDelay.init (numChannels, NumStages * latency + juce::jmax (1, maxBlockSize), NumStages * latency);
+    initParallelDelay();
+}
+
+template <typename T, int NumStages>
+void KaleidraMultistage<T, NumStages>::initParallelDelay()
+{
+    parallelDelay.init (numChannels, (NumStages - 1) * latency + juce::jmax (1, maxBlockSize),
+                        (NumStages - 1) * latency);
+}
+
+// The delay L of one stage: the least pre-fill of its output queue that can never let the queue
+// run dry, whatever the block sizes and however the parameters move.
+//
+// A stage queues exactly as many output samples as it takes input samples, and reads as many as
+// it is given. After any call, its output queue therefore holds L − H samples, where H is the
+// input the stage still holds back after that call's analysis; the read in the call found
+// L − H + n ≥ n samples exactly when H ≤ L. So L must be the largest H that can occur.
+//
+// With F samples queued (the new block included), segments of w input samples and N segments
+// per group, a call analyses B = ⌊⌊(F − 2) / w⌋ / N⌋ groups, S = N·B grid values, and takes
+// i = max (1, ⌈(S − 1)·w⌉) samples (the analysis cubic reads the two samples after the last one
+// it takes: the look-ahead, which is why 2 is subtracted). Then H = F − i, and
+//   B = 0:  ⌊(F − 2) / w⌋ < N, so F − 2 < N·w and H = F < 2 + N·w;
+//   B ≥ 1:  ⌊(F − 2) / w⌋ ≤ S + N − 1, so F − 2 < (S + N)·w, and i ≥ (S − 1)·w, so
+//           H < 2 + (N + 1)·w:
+// at most (N + 1)·w samples held back for the next group, plus the look-ahead. The largest is at
+// N = 91 and the longest segment, w = 48 µs × fs. Rounding in the float divisions and products
+// moves H by far less than 1/64 sample (their relative error is 2^−24 of at most a few thousand),
+// so every H is an integer below 2 + 92·w + 1/64, and
+//   L = 2 + ⌊92·w + 1/64⌋
+// is the least value that covers them all. The bound is reached (a group that only just did not
+// fit, after a block that only just completed the one before it), so one sample less can run dry:
+// the stage tests show both.
+template <typename T, int NumStages>
+int KaleidraMultistage<T, NumStages>::stageDelayFor (float sampleRate) noexcept
+{
+    const float longestW = KaleidraStage<T>::longestSegmentSeconds() * sampleRate;
+    const double heldBack = static_cast<double> (KaleidraStage<T>::maxSegments + 1) * longestW;
+    return KaleidraStage<T>::analysisLookAhead + static_cast<int> (std::floor (heldBack + 1.0 / 64.0));
 }
 
 template <typename T, int NumStages>
 void KaleidraMultistage<T, NumStages>::reset()
 {
     scratch.setSize (numChannels, scratchLength);
-    // The dry delay holds NumStages × L samples at all times; it has room for one block more.
-    dryDelay.init (numChannels, (NumStages + 1) * latency, NumStages * latency);
-    parallelDelay.init (numChannels, NumStages * latency, (NumStages - 1) * latency);
+    initDelays();
 
     for (auto& stage : stages)
         stage->reset (latency);
@@ -112,7 +155,7 @@ void KaleidraMultistage<T, NumStages>::process (const juce::dsp::AudioBlock<T>& 
     {
         // What the stages held dates from before the bypass.
         dropStageContents (0);
-        parallelDelay.init (numChannels, NumStages * latency, (NumStages - 1) * latency);
+        initParallelDelay();
         seriesRefill = 0;
         bypassedSinceProcess = false;
     }

@@ -42,19 +42,23 @@ public:
     // channels, or a block without channels or samples, leaves the output untouched.
     void process (const juce::dsp::AudioBlock<T>& input, juce::dsp::AudioBlock<T>& output) override;
 
-    // Computes L and the scratch length for spec.sampleRate and spec.maximumBlockSize and sizes
-    // every buffer (nothing allocates after this).
+    // Computes L for spec.sampleRate and the scratch length for it and spec.maximumBlockSize,
+    // and sizes every buffer (nothing allocates after this).
     void prepare (const juce::dsp::ProcessSpec& spec) override;
 
     // Clears every queue, ring, tracker and ramp. Never allocates once prepared (it may run on
     // the audio thread).
     void reset() override;
 
-    // The latency the processor reports to the host: NumStages × L.
+    // The engine's delay: NumStages × L.
     int getTotalLatency() const noexcept
     {
         return NumStages * latency;
     }
+
+    // L, the delay of one stage, at a sample rate: the least that never lets a stage's output run
+    // dry (the derivation is next to the code). It does not depend on the block size.
+    static int stageDelayFor (float sampleRate) noexcept;
 
     // Whether the current mode is "Series" (any other option text, including the empty text of
     // an index out of range, processes in parallel).
@@ -90,6 +94,8 @@ public:
     bool bypassedSinceProcess = false;
 
 private:
+    void initDelays();
+    void initParallelDelay();
     void processChunk (const juce::dsp::AudioBlock<T>& input, juce::dsp::AudioBlock<T>& output, int channels,
                        int n);
     void dropStageContents (int firstStage);

@@ -68,9 +68,14 @@ void KaleidraStage<T>::prepare (const juce::dsp::ProcessSpec& spec, int scratchL
     tone.prepareLocked (spec);
     trackers.assign (static_cast<size_t> (2 * numChannels), CubicTracker{});
 
-    // Size the queues and the working memory now, so that nothing allocates later. A block
-    // consumes at most `latency` input samples.
-    const auto positions = static_cast<size_t> (std::max (0, latency) + 4);
+    // Both queues hold at most the delay plus one block: the input queue what the last analysis
+    // held back (never more than the delay) plus the new block, the output queue its pre-fill
+    // plus one block's output less what the analysis held back.
+    queueCapacity = std::max (0, latency) + std::max (1, static_cast<int> (spec.maximumBlockSize));
+
+    // Size the working memory now, so that nothing allocates later. A block consumes at most
+    // queueCapacity input samples.
+    const auto positions = static_cast<size_t> (queueCapacity + 4);
     inputLanes.assign (positions, Lanes::expand (T (0)));
     inputCubics.assign (positions, Cubic{});
     resampledLanes.assign (positions, Lanes::expand (T (0)));
@@ -78,12 +83,11 @@ void KaleidraStage<T>::prepare (const juce::dsp::ProcessSpec& spec, int scratchL
     groupMix.assign (static_cast<size_t> (std::max (0, scratchLength) / minSegments + 1), T (0));
 
     // The whole grid is worked out only while a segment is longer than a quarter sample: a block
-    // then has fewer than 4 L grid values.
+    // then has fewer than 4 × queueCapacity grid values.
     const auto kept = std::min (static_cast<size_t> (std::max (0, scratchLength)), 4 * positions);
     gridLanes.assign (kept, Lanes::expand (T (0)));
 
-    inputFifo.init (numChannels, latency, 0);
-    outputFifo.init (numChannels, 2 * latency, latency);
+    flush (latency);
 }
 
 template <typename T>
@@ -99,8 +103,8 @@ void KaleidraStage<T>::reset (int latency)
 template <typename T>
 void KaleidraStage<T>::flush (int latency) noexcept
 {
-    inputFifo.init (numChannels, latency, 0);
-    outputFifo.init (numChannels, 2 * latency, latency);
+    inputFifo.init (numChannels, queueCapacity, 0);
+    outputFifo.init (numChannels, queueCapacity, latency);
     for (auto& tracker : trackers)
         tracker.clear();
     firstBlock = true;
@@ -117,7 +121,7 @@ T KaleidraStage<T>::segmentSecondsInRange() const noexcept
 {
     // The bounds are the values the segment-size holder gives for 1 and 48 microseconds.
     const T shortest = T (1) * T (0.000001);
-    const T longest = T (48) * T (0.000001);
+    const T longest = longestSegmentSeconds();
     if (!(segmentSeconds >= shortest)) // also catches NaN
         return shortest;
     return segmentSeconds > longest ? longest : segmentSeconds;
@@ -144,8 +148,9 @@ void KaleidraStage<T>::process (const juce::dsp::AudioBlock<T>& input, int n, Sa
     const int N = clampedSegmentCount();
     const T w = segmentSecondsInRange() * sampleRate;
 
-    // 3. Whole groups available.
-    const T segmentsQueued = static_cast<T> (inputFifo.fill[0] - 1) / w;
+    // 3. Whole groups available. The analysis reads the two samples after the last one it takes
+    // (its cubic's look-ahead), so the grid ends where both of them are queued.
+    const T segmentsQueued = static_cast<T> (inputFifo.fill[0] - analysisLookAhead) / w;
     const int groups =
         segmentsQueued > T (0) && segmentsQueued < T (1.0e9) ? static_cast<int> (segmentsQueued) / N : 0;
 
@@ -389,6 +394,9 @@ void KaleidraStage<T>::resampleBlock (const BlockPlan& plan)
             input[static_cast<size_t> (j + 1) * lanes + lane] =
                 inputFifo.at (oldest + std::min (j, queued - 1));
 
+        // The look-ahead past the newest queued sample (never, as the groups are counted; a reader
+        // of readsPastFill would see it).
+        inputFifo.readsPastFill += std::max (0, consumed + analysisLookAhead - queued);
         inputFifo.discard (plan.firstChannel + c, consumed);
         const auto x = [input, lane] (int j) { return input[static_cast<size_t> (j) * lanes + lane]; };
         analysis.set (x (consumed - 1), x (consumed), x (consumed + 1), x (consumed + 2));

@@ -66,8 +66,9 @@ public:
     KaleidraStage& operator= (const KaleidraStage&) = delete;
 
     // Message thread, under the engine lock: sample rate, channels, ramp buffers for
-    // `scratchLength` values, tone filter, trackers, and queue and working memory for a latency
-    // of L.
+    // `scratchLength` values, tone filter, trackers, and queue and working memory for a delay of
+    // L = `latency` and blocks of up to spec.maximumBlockSize samples. The queues start as after
+    // a flush.
     void prepare (const juce::dsp::ProcessSpec& spec, int scratchLength, int latency);
 
     // Under the engine lock (any thread, never allocates once prepared): finishes the ramps,
@@ -96,6 +97,16 @@ public:
     static constexpr int minSegments = 2;
     static constexpr int maxSegments = 91;
 
+    // Samples the analysis reads past the last one it takes: the cubic around the newest grid
+    // point needs the two input samples after it.
+    static constexpr int analysisLookAhead = 2;
+
+    // The longest segment in seconds, as the segment-size holder gives it for 48 microseconds.
+    static T longestSegmentSeconds() noexcept
+    {
+        return T (48) * T (0.000001);
+    }
+
     //==========================================================================================
     ToneFilter<T> tone;
     SecondsTrackingMicrosecondsArg_v2<T> segmentSize{ "Segment Size" };
@@ -108,6 +119,9 @@ public:
     SampleFifo outputFifo;
     std::vector<CubicTracker> trackers;
     bool firstBlock = true;
+
+    // Capacity of both queues: the delay plus the largest block (from prepare).
+    int queueCapacity = 0;
 
     // Values analysed (S) and input samples consumed (i) in the last block that produced
     // output; kept for inspection.
