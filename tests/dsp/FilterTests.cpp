@@ -315,6 +315,30 @@ TEST (ToneFilter, ResetDuringAGainRampJumpsAndClearsTheState)
     EXPECT_EQ (tone.b0, check.b0);
 }
 
+TEST (ToneFilter, ResetTakesUpAPresenceSetSinceTheLastBlock)
+{
+    // A presence stored after the last block (a fresh instance gets its "Tone" before it ever
+    // plays) is in place at once after a reset: the first block after it is filtered at the new
+    // gain instead of ramping towards it, like every later start.
+    ToneFilter tone;
+    prepareTone (tone, 48000, 50.0f);
+    tone.presence = 75.0f;
+    tone.resetLocked();
+    EXPECT_EQ (tone.appliedPresence, 75.0f);
+    EXPECT_EQ (tone.appliedGain, ToneFilter::gainForPresence (75.0f));
+    EXPECT_EQ (tone.gain.remaining, 0);
+
+    ToneFilter settled;
+    prepareTone (settled, 48000, 75.0f);
+    auto a = noise (1, 512, 6)[0];
+    auto b = a;
+    tone.updateBlock (512);
+    tone.filterInPlace (0, a.data(), 512);
+    settled.updateBlock (512);
+    settled.filterInPlace (0, b.data(), 512);
+    EXPECT_EQ (a, b);
+}
+
 TEST (ToneFilter, NonFiniteStateIsClearedAtTheEndOfTheBlock)
 {
     const float bad[] = { std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),

@@ -52,6 +52,14 @@ void KaleidraStage<T>::ToneFilter<U>::updateArguments()
 
 template <typename T>
 template <typename U>
+void KaleidraStage<T>::ToneFilter<U>::reset()
+{
+    updateArguments();
+    HighShelfFilter<U>::reset();
+}
+
+template <typename T>
+template <typename U>
 juce::String KaleidraStage<T>::ToneFilter<U>::presenceText() const
 {
     return tarn_dsp::holderText (

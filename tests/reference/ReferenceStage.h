@@ -52,6 +52,10 @@ public:
         // Turns a new presence into a gain ramp; runs at the start of every block update.
         void updateArguments() override;
 
+        // Takes up a presence that changed since the last block, then finishes every ramp: a
+        // reset starts from the current settings, not from a ramp towards them.
+        void reset() override;
+
         // "Presence: 75.0%".
         juce::String presenceText() const;
 

@@ -44,6 +44,14 @@ void KaleidraStage<T>::ToneFilter<U>::updateArguments()
 
 template <typename T>
 template <typename U>
+void KaleidraStage<T>::ToneFilter<U>::reset()
+{
+    updateArguments();
+    HighShelfFilter<U>::reset();
+}
+
+template <typename T>
+template <typename U>
 juce::String KaleidraStage<T>::ToneFilter<U>::presenceText() const
 {
     return holderText (presenceName, formatFixed (static_cast<double> (presence.load()), 1), presenceUnit);
