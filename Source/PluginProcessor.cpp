@@ -87,11 +87,13 @@ const juce::String PluginProcessor::getName() const
     return "Kaleidra_v1-1";
 }
 
-void PluginProcessor::prepareToPlay (double sampleRate, int samplesPerBlock)
+void PluginProcessor::prepareToPlay (double sampleRate, int)
 {
-    const auto channels = getTotalNumInputChannels();
-    const juce::dsp::ProcessSpec spec{ sampleRate, (juce::uint32) juce::jmax (0, samplesPerBlock),
-                                       (juce::uint32) juce::jmax (0, channels) };
+    // The engine never sees the host's blocks: the feeder hands it chunks of a fixed duration, so
+    // the sound and the latency are the same whatever block sizes the host uses.
+    const auto channels = juce::jmax (0, getTotalNumInputChannels());
+    const auto quantum = tarn_dsp::FixedBlockFeeder::quantumFor (sampleRate);
+    const juce::dsp::ProcessSpec spec{ sampleRate, (juce::uint32) quantum, (juce::uint32) channels };
 
     // The rate, the sizes and the channel count change together, under the engine lock.
     {
@@ -99,17 +101,42 @@ void PluginProcessor::prepareToPlay (double sampleRate, int samplesPerBlock)
         engine.sampleRate = (float) sampleRate;
         engine.prepare (spec);
         engine.reset();
-        preparedChannels = juce::jmax (0, channels);
+        feeder.prepare (channels, quantum);
+        preparedChannels = channels;
     }
 
-    // The engine's whole delay, all three stages included; announced only when it changes.
-    const auto latency = engine.getTotalLatency();
+    transportWasPlaying.store (false);
+
+    // The whole delay: the three stages and the feeding; announced only when it changes.
+    const auto latency = getTotalLatency();
 
     if (latency != getLatencySamples())
         setLatencySamples (latency);
 }
 
+int PluginProcessor::getTotalLatency() const noexcept
+{
+    return engine.getTotalLatency() + feeder.getLatency();
+}
+
 void PluginProcessor::releaseResources() {}
+
+bool PluginProcessor::transportStarted()
+{
+    auto* head = getPlayHead();
+
+    if (head == nullptr)
+        return false;
+
+    const auto position = head->getPosition();
+
+    if (!position.hasValue())
+        return false;
+
+    const auto playing = position->getIsPlaying();
+    const auto wasPlaying = transportWasPlaying.exchange (playing);
+    return playing && !wasPlaying;
+}
 
 void PluginProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer&)
 {
@@ -118,8 +145,11 @@ void PluginProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::Midi
     clearChannelsWithoutInput (buffer);
     const auto numSamples = buffer.getNumSamples();
 
-    if (resetPending.load())
-        reset();
+    // Playback (or an offline render) that starts begins from silence, so that every render from
+    // one position gives the same output and nothing of the last playback reaches it. A jump
+    // while playing (a loop) carries on.
+    if (transportStarted() || resetPending.load())
+        resetEngine();
 
     if (buffer.getNumChannels() <= 0 || numSamples <= 0)
         return;
@@ -134,7 +164,7 @@ void PluginProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::Midi
 
     juce::dsp::AudioBlock<float> block (buffer.getArrayOfWritePointers(), (size_t) channels,
                                         (size_t) numSamples);
-    engine.process (block, block);
+    feeder.process (block, [this] (juce::dsp::AudioBlock<float>& chunk) { engine.process (chunk, chunk); });
 }
 
 void PluginProcessor::processBlockBypassed (juce::AudioBuffer<float>& buffer, juce::MidiBuffer&)
@@ -143,6 +173,9 @@ void PluginProcessor::processBlockBypassed (juce::AudioBuffer<float>& buffer, ju
 
     clearChannelsWithoutInput (buffer);
     const auto numSamples = buffer.getNumSamples();
+
+    if (transportStarted())
+        resetEngine();
 
     if (buffer.getNumChannels() > 0 && numSamples > 0)
     {
@@ -155,7 +188,8 @@ void PluginProcessor::processBlockBypassed (juce::AudioBuffer<float>& buffer, ju
         {
             juce::dsp::AudioBlock<float> block (buffer.getArrayOfWritePointers(), (size_t) channels,
                                                 (size_t) numSamples);
-            engine.processBypassed (block, block);
+            feeder.process (block, [this] (juce::dsp::AudioBlock<float>& chunk)
+                            { engine.processBypassed (chunk, chunk); });
         }
     }
 
@@ -172,7 +206,21 @@ void PluginProcessor::clearChannelsWithoutInput (juce::AudioBuffer<float>& buffe
 
 void PluginProcessor::reset()
 {
-    engine.resetLocked();
+    resetEngine();
+
+    // A host that stops calling the audio callback while its transport is stopped resets first:
+    // the next block that plays is a start again.
+    transportWasPlaying.store (false);
+}
+
+void PluginProcessor::resetEngine()
+{
+    // Never allocates: it also runs on the audio thread.
+    {
+        const juce::SpinLock::ScopedLockType lock (engine.lock);
+        engine.reset();
+        feeder.reset();
+    }
     resetPending.store (false);
 }
 

@@ -12,6 +12,11 @@
 // parameter change into the engine, runs the engine on the audio thread and feeds the editor with
 // display texts of the engine's settings.
 //
+// The host's blocks never reach the engine as they come: a fixed-block feeder hands it chunks of
+// a fixed duration, so that the sound and the latency (the three stages' delays plus the feeder's)
+// are the same whatever block sizes the host uses. When the host's play head says that playback
+// has started, the engine starts afresh, so that every render from one position is the same.
+//
 // Parameter changes may arrive on the audio thread (host automation). That path never allocates and
 // never waits: texts for the editor are noted in pre-allocated atomic flags and delivered on the
 // message thread by a timer, coalesced per parameter; the "modified" flag of the PresetLoader base
@@ -113,6 +118,15 @@ public:
         return engine;
     }
 
+    // What feeds the engine its fixed-size chunks.
+    const tarn_dsp::FixedBlockFeeder& getFeeder() const noexcept
+    {
+        return feeder;
+    }
+
+    // The latency the processor reports once prepared: the engine's delay plus the feeding's.
+    int getTotalLatency() const noexcept;
+
     // The user preset folder this instance scans (empty when none exists and none could be made).
     const juce::File& getUserPresetFolder() const noexcept
     {
@@ -130,6 +144,8 @@ public:
 
 private:
     void timerCallback() override;
+    bool transportStarted();
+    void resetEngine();
     void routeToEngine (ParameterType type, int stage, float value);
     void routeAllParametersToEngine();
     void clearChannelsWithoutInput (juce::AudioBuffer<float>& buffer) const;
@@ -149,10 +165,12 @@ public:
 private:
     tarn_gui::LabelUpdater* labelUpdater = nullptr;
     tarn_dsp::KaleidraMultistage<float, 3> engine;
+    tarn_dsp::FixedBlockFeeder feeder; // guarded by the engine lock
 
     bool stateLoaded = false;
     std::atomic<bool> resetPending{ false };
-    int preparedChannels = 0; // guarded by the engine lock
+    std::atomic<bool> transportWasPlaying{ false }; // as the play head said in the last block
+    int preparedChannels = 0;                       // guarded by the engine lock
 
     // Notes for the message thread: one flag per parameter, set from any thread and cleared by
     // the timer, so that many changes between two deliveries give one text.

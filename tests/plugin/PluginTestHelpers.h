@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <functional>
 #include <thread>
 #include <vector>
@@ -97,6 +98,82 @@ inline juce::AudioBuffer<float> makeNoise (int channels, int samples, juce::uint
 
     return buffer;
 }
+
+// Processes `input` in host blocks of the sizes blockAt (block index) gives, through processBlock
+// or processBlockBypassed, and returns the concatenated output. `beforeBlock` runs before each
+// block with its index.
+inline juce::AudioBuffer<float> processInBlocks (PluginProcessor& processor,
+                                                 const juce::AudioBuffer<float>& input,
+                                                 const std::function<int (int)>& blockAt,
+                                                 const std::function<void (int)>& beforeBlock = {},
+                                                 bool bypassed = false)
+{
+    juce::AudioBuffer<float> output (input.getNumChannels(), input.getNumSamples());
+    juce::MidiBuffer midi;
+
+    for (int start = 0, index = 0; start < input.getNumSamples(); ++index)
+    {
+        if (beforeBlock)
+            beforeBlock (index);
+
+        const auto n = juce::jmin (juce::jmax (1, blockAt (index)), input.getNumSamples() - start);
+        juce::AudioBuffer<float> chunk (input.getNumChannels(), n);
+
+        for (int c = 0; c < input.getNumChannels(); ++c)
+            chunk.copyFrom (c, 0, input, c, start, n);
+
+        if (bypassed)
+            processor.processBlockBypassed (chunk, midi);
+        else
+            processor.processBlock (chunk, midi);
+
+        for (int c = 0; c < input.getNumChannels(); ++c)
+            output.copyFrom (c, start, chunk, c, 0, n);
+
+        start += n;
+    }
+
+    return output;
+}
+
+// The same in blocks of one size.
+inline juce::AudioBuffer<float> processInBlocks (PluginProcessor& processor,
+                                                 const juce::AudioBuffer<float>& input, int block)
+{
+    return processInBlocks (processor, input, [block] (int) { return block; });
+}
+
+inline bool sameSamples (const juce::AudioBuffer<float>& a, const juce::AudioBuffer<float>& b)
+{
+    if (a.getNumChannels() != b.getNumChannels() || a.getNumSamples() != b.getNumSamples())
+        return false;
+
+    for (int c = 0; c < a.getNumChannels(); ++c)
+        if (std::memcmp (a.getReadPointer (c), b.getReadPointer (c),
+                         sizeof (float) * (size_t) a.getNumSamples()) != 0)
+            return false;
+
+    return true;
+}
+
+// A host's play head: playing or stopped at a position, or with no position at all.
+struct TestPlayHead final : juce::AudioPlayHead
+{
+    juce::Optional<PositionInfo> getPosition() const override
+    {
+        if (!hasPosition)
+            return {};
+
+        PositionInfo info;
+        info.setIsPlaying (playing);
+        info.setTimeInSamples (timeInSamples);
+        return info;
+    }
+
+    bool playing = false;
+    bool hasPosition = true;
+    juce::int64 timeInSamples = 0;
+};
 
 inline juce::RangedAudioParameter& parameter (PluginProcessor& p, const juce::String& id)
 {
