@@ -69,7 +69,9 @@ TEST (Feed, OneLatencyPerSampleRateWhateverTheHostBlock)
 
             // At most 20 ms where most sessions run.
             if (rate == 44100.0 || rate == 48000.0)
+            {
                 EXPECT_LE (latency, (int) (0.020 * rate)) << rate;
+            }
         }
 }
 
