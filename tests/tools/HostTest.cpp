@@ -281,6 +281,71 @@ TEST (KaleidraHost, RenderLinesTheOutputUpWithTheInput)
     EXPECT_GT (largestDifference (processed, input), 1.0e-3f);
 }
 
+TEST (KaleidraHost, RenderIsTheSameForEveryHostBlockAndAfterOtherMaterial)
+{
+    // Through the VST3 wrapper, as a DAW exports: host blocks of every size, fixed or changing
+    // from block to block, and a render that other material played before (the transport
+    // stopped in between) all give the same file, sample for sample.
+    TempFolder temp;
+    writeWav (temp.file ("in.wav"), testSignal (2, 30000), 44100.0);
+    auto other = testSignal (2, 20000);
+    other.applyGain (-0.7f);
+    writeWav (temp.file ("other.wav"), other, 44100.0);
+
+    const auto render = [&] (const juce::String& name, const juce::StringArray& extra)
+    {
+        juce::StringArray args{ "render",
+                                bundle,
+                                temp.file ("in.wav").getFullPathName(),
+                                temp.file (name).getFullPathName(),
+                                "--set",
+                                "Mode=Parallel",
+                                "--set",
+                                "2- Seg Mix=70",
+                                "--set",
+                                "3- Seg Size=48" };
+        args.addArray (extra);
+        const auto result = runHost (args);
+        EXPECT_EQ (result.exitCode, 0) << result.output;
+        EXPECT_TRUE (result.output.contains ("latency=715")) << result.output;
+        double rate = 0.0;
+        return readWav (temp.file (name), rate);
+    };
+
+    const auto first = render ("512.wav", { "--block", "512" });
+    ASSERT_EQ (first.getNumSamples(), 30000);
+    EXPECT_GT (first.getRMSLevel (0, 0, 30000), 0.05f);
+
+    const juce::StringArray variants[] = { { "--block", "1" },
+                                           { "--block", "7" },
+                                           { "--block", "64" },
+                                           { "--block", "441" },
+                                           { "--block", "4096" },
+                                           { "--block", "random" },
+                                           { "--block", "random", "--seed", "5" },
+                                           { "--pre-roll", temp.file ("other.wav").getFullPathName() },
+                                           { "--block", "random", "--pre-roll",
+                                             temp.file ("other.wav").getFullPathName() } };
+
+    for (const auto& extra : variants)
+    {
+        const auto output = render ("variant.wav", extra);
+        ASSERT_EQ (output.getNumSamples(), first.getNumSamples()) << extra.joinIntoString (" ");
+        EXPECT_EQ (largestDifference (output, first), 0.0f) << extra.joinIntoString (" ");
+    }
+
+    // The compare command agrees, and tells a different file apart.
+    const auto same = runHost ({ "compare", temp.file ("512.wav").getFullPathName(),
+                                 temp.file ("variant.wav").getFullPathName(), "--expect-identical" });
+    EXPECT_EQ (same.exitCode, 0) << same.output;
+    EXPECT_TRUE (same.output.contains (": identical")) << same.output;
+
+    const auto differ = runHost ({ "compare", temp.file ("512.wav").getFullPathName(),
+                                   temp.file ("in.wav").getFullPathName(), "--expect-identical" });
+    EXPECT_EQ (differ.exitCode, 1) << differ.output;
+    EXPECT_TRUE (differ.output.contains ("differ from frame")) << differ.output;
+}
+
 TEST (KaleidraHost, RenderTakesMonoFilesAndPresetFiles)
 {
     TempFolder temp;
@@ -332,6 +397,14 @@ TEST (KaleidraHost, RefusesWhatItCannotDo)
         { "junk preset",
           { "render", bundle, temp.file ("in.wav").getFullPathName(), temp.file ("o.wav").getFullPathName(),
             "--preset", temp.file ("junk.kd11").getFullPathName() } },
+        { "block size that is no number",
+          { "render", bundle, temp.file ("in.wav").getFullPathName(), temp.file ("o.wav").getFullPathName(),
+            "--block", "big" } },
+        { "missing pre-roll",
+          { "render", bundle, temp.file ("in.wav").getFullPathName(), temp.file ("o.wav").getFullPathName(),
+            "--pre-roll", temp.file ("none.wav").getFullPathName() } },
+        { "compare with a missing file",
+          { "compare", temp.file ("in.wav").getFullPathName(), temp.file ("none.wav").getFullPathName() } },
     };
 
     for (const auto& c : cases)

@@ -2,6 +2,7 @@
 #include "PluginHost.h"
 
 #include <atomic>
+#include <cstring>
 #include <iostream>
 #include <random>
 #include <thread>
@@ -215,6 +216,12 @@ namespace
                 for (auto l : result.latencies)
                     latencies.add (juce::String (l));
 
+                // One latency per sample rate, whatever the host's block size.
+                for (auto l : result.latencies)
+                    if (l != result.latencies.getFirst())
+                        result.problems.add ("latency " + juce::String (l) + " differs from " +
+                                             juce::String (result.latencies.getFirst()));
+
                 auto text = juce::String (layoutName).paddedRight (' ', 7) +
                             juce::String (rate).paddedLeft (' ', 6) +
                             " Hz, blocks 1-4096: finite, audible, impulse at the reported latency in Series, "
@@ -227,6 +234,82 @@ namespace
                 report.line (result.problems.isEmpty(), text);
             }
         }
+    }
+
+    // Renders that start with the transport, the way a DAW exports: one input must give the
+    // same output, bit for bit, at every host block size and after other material has played.
+    void checkReproducibility (juce::AudioPluginInstance& plugin, Report& report)
+    {
+        const double rate = 48000.0;
+        setMainLayout (plugin, juce::AudioChannelSet::stereo());
+
+        auto input = noise (2, (int) (0.5 * rate), 0.25f, 17u);
+        for (int c = 0; c < 2; ++c)
+            for (int t = 2000; t < input.getNumSamples(); t += 5003)
+                input.setSample (c, t, 0.9f);
+        const auto other = noise (2, (int) (0.3 * rate), 0.5f, 19u);
+
+        struct Render
+        {
+            juce::String blocks;
+            bool preRoll;
+        };
+
+        const Render renders[] = { { "512", false },    { "1", false },     { "7", false },
+                                   { "64", false },     { "441", false },   { "4096", false },
+                                   { "random", false }, { "random", true }, { "64", true } };
+        int identical = 0, total = 0;
+        juce::StringArray differing;
+
+        for (const auto& [settingsName, settings] :
+             { std::pair<const char*, juce::StringArray>{ "defaults", {} },
+               std::pair<const char*, juce::StringArray>{ "Parallel",
+                                                          { "Mode=Parallel", "2- Seg Mix=60", "2- N Segs=5",
+                                                            "2- Seg Size=3", "3- Seg Mix=120", "3- N Segs=91",
+                                                            "3- Seg Size=48" } } })
+        {
+            juce::AudioBuffer<float> first;
+
+            for (const auto& render : renders)
+            {
+                BlockSizes blocks;
+                BlockSizes::parse (render.blocks, 23, blocks);
+                plugin.releaseResources();
+                preparePlugin (plugin, rate, blocks.announced());
+                setDefaults (plugin);
+                applyAll (plugin, settings);
+                settleParameters (plugin, blocks.announced());
+
+                HostPlayHead playHead;
+                const auto out = renderFromTransportStart (plugin, input, render.preRoll ? &other : nullptr,
+                                                           blocks, playHead);
+                ++total;
+
+                if (first.getNumSamples() == 0)
+                    first = out;
+
+                bool same = out.getNumSamples() == first.getNumSamples() && rmsOf (out) > 1.0e-3f;
+
+                for (int c = 0; c < out.getNumChannels() && same; ++c)
+                    same = std::memcmp (out.getReadPointer (c), first.getReadPointer (c),
+                                        sizeof (float) * (size_t) out.getNumSamples()) == 0;
+
+                if (same)
+                    ++identical;
+                else
+                    differing.add (juce::String (settingsName) + " at blocks " + render.blocks +
+                                   (render.preRoll ? " after other material" : ""));
+            }
+        }
+
+        report.line (
+            differing.isEmpty(),
+            "reproducibility: renders from the transport start are bit-identical at host blocks 1, 7, "
+            "64, 441, 512, 4096 and random sizes, and after other material with the transport "
+            "stopped in between, in Series (defaults) and Parallel (" +
+                juce::String (identical) + " of " + juce::String (total) + " renders identical)" +
+                (differing.isEmpty() ? juce::String() : " -- differ: " + differing.joinIntoString ("; ")));
+        plugin.releaseResources();
     }
 
     void checkStateRoundTrip (juce::AudioPluginInstance& plugin, Report& report)
@@ -408,6 +491,7 @@ int runCheck (const juce::StringArray& args)
 
     checkLayouts (plugin, report);
     checkSweep (plugin, report);
+    checkReproducibility (plugin, report);
     checkStateRoundTrip (plugin, report);
     checkAutomation (plugin, report);
     checkBypass (plugin, report);

@@ -10,6 +10,7 @@ int runRender (const juce::StringArray& args);
 int runCheck (const juce::StringArray& args);
 int runEditor (const juce::StringArray& args);
 int runState (const juce::StringArray& args);
+int runCompare (const juce::StringArray& args);
 
 // Prints the message to stderr; exit code 2 (wrong usage) or 1 (failure).
 int usageError (const juce::String& message);

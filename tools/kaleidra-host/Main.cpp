@@ -30,8 +30,10 @@ const char* usage = "usage: kaleidra-host COMMAND ...\n"
                     "  info BUNDLE [--json] [--rate R] [--block N]\n"
                     "      name, vendor, version, class IDs, buses, parameters and latency\n"
                     "  render BUNDLE IN.wav OUT.wav [--preset FILE.kd11] [--set \"Name=value\" ...]\n"
-                    "         [--rate R] [--block N]\n"
-                    "      processes a mono or stereo WAV file offline; OUT lines up with IN\n"
+                    "         [--rate R] [--block N|random] [--seed S] [--pre-roll OTHER.wav]\n"
+                    "      processes a mono or stereo WAV file offline as a DAW exports it: the transport\n"
+                    "      starts with IN (after OTHER played and the transport stopped, with --pre-roll);\n"
+                    "      host blocks of N samples or of random sizes; OUT lines up with IN\n"
                     "  check BUNDLE\n"
                     "      conformance run over sample rates, block sizes and layouts\n"
                     "  editor BUNDLE OUT.png [--wait MS] [--cycles N]\n"
@@ -39,7 +41,10 @@ const char* usage = "usage: kaleidra-host COMMAND ...\n"
                     "      and closes it N more times while audio is processed and automated\n"
                     "  state BUNDLE [--restore FILE] [--set \"Name=value\" ...] [--save FILE]\n"
                     "      restores a saved host state, applies settings, saves the host state again\n"
-                    "      and prints the plug-in's state XML\n";
+                    "      and prints the plug-in's state XML\n"
+                    "  compare A.wav B.wav [--offset N] [--from S] [--expect-identical] [--tolerance T]\n"
+                    "      whether two renders are identical; if not, where they first differ, the largest\n"
+                    "      difference, the difference energy and the largest third-octave difference\n";
 } // namespace
 
 int main (int argc, char* argv[])
@@ -78,6 +83,8 @@ int main (int argc, char* argv[])
             result = kaleidra_host::runEditor (args);
         else if (command == "state")
             result = kaleidra_host::runState (args);
+        else if (command == "compare")
+            result = kaleidra_host::runCompare (args);
         else
             std::cerr << "unknown command \"" << command << "\"\n" << usage;
     }

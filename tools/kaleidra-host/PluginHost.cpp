@@ -138,23 +138,86 @@ void settleParameters (juce::AudioPluginInstance& plugin, int blockSize)
     plugin.reset();
 }
 
+juce::Optional<juce::AudioPlayHead::PositionInfo> HostPlayHead::getPosition() const
+{
+    PositionInfo info;
+    info.setIsPlaying (playing.load());
+    info.setTimeInSamples (timeInSamples.load());
+    return info;
+}
+
+BlockSizes::BlockSizes (int size)
+    : fixedSize (juce::jmax (1, size))
+{
+}
+
+BlockSizes BlockSizes::random (juce::int64 seed)
+{
+    BlockSizes sizes;
+    sizes.randomSizes = true;
+    sizes.generator.setSeed (seed);
+    return sizes;
+}
+
+bool BlockSizes::parse (const juce::String& text, juce::int64 seed, BlockSizes& result)
+{
+    if (text == "random")
+    {
+        result = random (seed);
+        return true;
+    }
+
+    if (!text.containsOnly ("0123456789") || text.isEmpty() || text.length() > 7 || text.getIntValue() <= 0)
+        return false;
+
+    result = BlockSizes (text.getIntValue());
+    return true;
+}
+
+int BlockSizes::next()
+{
+    if (!randomSizes)
+        return fixedSize;
+
+    return generator.nextInt (6) == 0 ? 1 + generator.nextInt (4096) : 1 + generator.nextInt (700);
+}
+
+int BlockSizes::announced() const noexcept
+{
+    // A VST3 host announces the largest block it will send (the format forbids larger ones).
+    return randomSizes ? 4096 : fixedSize;
+}
+
+juce::String BlockSizes::describe() const
+{
+    return randomSizes ? juce::String ("random") : juce::String (fixedSize);
+}
+
 juce::AudioBuffer<float> processOffline (juce::AudioPluginInstance& plugin,
                                          const juce::AudioBuffer<float>& input, int outputLength,
                                          int blockSize, bool bypassed,
                                          std::function<void (int, int)> progress)
 {
+    BlockSizes blocks (blockSize);
+    return processOffline (plugin, input, outputLength, blocks, nullptr, bypassed, std::move (progress));
+}
+
+juce::AudioBuffer<float> processOffline (juce::AudioPluginInstance& plugin,
+                                         const juce::AudioBuffer<float>& input, int outputLength,
+                                         BlockSizes& blocks, HostPlayHead* playHead, bool bypassed,
+                                         std::function<void (int, int)> progress)
+{
     const auto numIn = plugin.getTotalNumInputChannels();
     const auto numOut = plugin.getTotalNumOutputChannels();
     const auto channels = juce::jmax (numIn, numOut);
-    blockSize = juce::jmax (1, blockSize);
 
     juce::AudioBuffer<float> output (numOut, outputLength);
-    juce::AudioBuffer<float> block (channels, blockSize);
+    juce::AudioBuffer<float> block (channels, 4096);
     juce::MidiBuffer midi;
 
-    for (int start = 0; start < outputLength; start += blockSize)
+    for (int start = 0; start < outputLength;)
     {
-        const auto n = juce::jmin (blockSize, outputLength - start);
+        const auto n = juce::jmin (blocks.next(), outputLength - start);
         block.setSize (channels, n, false, false, true);
         block.clear();
 
@@ -177,9 +240,52 @@ juce::AudioBuffer<float> processOffline (juce::AudioPluginInstance& plugin,
         for (int c = 0; c < numOut; ++c)
             output.copyFrom (c, start, block, c, 0, n);
 
+        if (playHead != nullptr && playHead->playing.load())
+            playHead->timeInSamples += n;
+
+        start += n;
+
         if (progress)
-            progress (start + n, outputLength);
+            progress (start, outputLength);
     }
+
+    return output;
+}
+
+juce::AudioBuffer<float> renderFromTransportStart (juce::AudioPluginInstance& plugin,
+                                                   const juce::AudioBuffer<float>& input,
+                                                   const juce::AudioBuffer<float>* preRoll,
+                                                   BlockSizes& blocks, HostPlayHead& playHead,
+                                                   std::function<void (int, int)> progress)
+{
+    plugin.setPlayHead (&playHead);
+
+    if (preRoll != nullptr && preRoll->getNumSamples() > 0)
+    {
+        // Other material played first, then the transport stops while that material keeps coming
+        // in for a while (as a track being monitored does).
+        playHead.timeInSamples = 0;
+        playHead.playing = true;
+        processOffline (plugin, *preRoll, preRoll->getNumSamples(), blocks, &playHead);
+        playHead.playing = false;
+        const auto stopped = juce::jmin (preRoll->getNumSamples(), (int) (0.25 * plugin.getSampleRate()) + 1);
+        processOffline (plugin, *preRoll, stopped, blocks, &playHead);
+    }
+
+    playHead.timeInSamples = 0;
+    playHead.playing = true;
+    const auto latency = plugin.getLatencySamples();
+    const auto length = input.getNumSamples();
+    const auto processed =
+        processOffline (plugin, input, length + latency, blocks, &playHead, false, std::move (progress));
+    playHead.playing = false;
+    plugin.setPlayHead (nullptr);
+
+    // Without the plug-in's delay, the output lines up with the input.
+    juce::AudioBuffer<float> output (processed.getNumChannels(), length);
+
+    for (int c = 0; c < output.getNumChannels(); ++c)
+        output.copyFrom (c, 0, processed, c, latency, length);
 
     return output;
 }
@@ -369,6 +475,68 @@ std::optional<FactoryInfo> readFactoryInfo (const juce::File& bundle, juce::Stri
         moduleExit();
 
     return result;
+}
+
+bool readAudioFile (const juce::File& file, juce::AudioBuffer<float>& audio, double& sampleRate,
+                    juce::String& error)
+{
+    juce::AudioFormatManager formats;
+    formats.registerBasicFormats();
+    std::unique_ptr<juce::AudioFormatReader> reader (formats.createReaderFor (file));
+
+    if (reader == nullptr)
+    {
+        error = "cannot read audio from " + file.getFullPathName();
+        return false;
+    }
+
+    if (reader->numChannels < 1 || reader->numChannels > 2)
+    {
+        error = "only mono and stereo files are supported: " + file.getFullPathName();
+        return false;
+    }
+
+    if (reader->lengthInSamples > std::numeric_limits<int>::max() / 2)
+    {
+        error = "the file is too long: " + file.getFullPathName();
+        return false;
+    }
+
+    const auto length = (int) reader->lengthInSamples;
+    audio.setSize ((int) reader->numChannels, length);
+    reader->read (&audio, 0, length, 0, true, true);
+    sampleRate = reader->sampleRate;
+    return true;
+}
+
+bool writeWavFile (const juce::File& file, const juce::AudioBuffer<float>& audio, double sampleRate,
+                   juce::String& error, int bits)
+{
+    file.getParentDirectory().createDirectory();
+    file.deleteFile();
+    juce::WavAudioFormat wav;
+    std::unique_ptr<juce::OutputStream> stream (file.createOutputStream());
+    std::unique_ptr<juce::AudioFormatWriter> writer;
+
+    if (stream != nullptr)
+        writer.reset (wav.createWriterFor (stream.get(), sampleRate, (unsigned int) audio.getNumChannels(),
+                                           bits, {}, 0));
+
+    if (writer == nullptr)
+    {
+        error = "cannot write " + file.getFullPathName();
+        return false;
+    }
+
+    stream.release(); // the writer owns it now
+
+    if (!writer->writeFromAudioSampleBuffer (audio, 0, audio.getNumSamples()))
+    {
+        error = "writing " + file.getFullPathName() + " failed";
+        return false;
+    }
+
+    return true;
 }
 
 float peakOf (const juce::AudioBuffer<float>& buffer, int start)

@@ -3,6 +3,8 @@
 #include <juce_audio_processors/juce_audio_processors.h>
 #include <juce_audio_formats/juce_audio_formats.h>
 
+#include <atomic>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -45,12 +47,71 @@ juce::String applySetting (juce::AudioPluginInstance& plugin, const juce::String
 // resets it so that every ramp has arrived and every buffer starts empty.
 void settleParameters (juce::AudioPluginInstance& plugin, int blockSize);
 
+// The host's transport as the plug-in sees it through its play head: stopped or playing, at a
+// position in samples that advances while playing.
+class HostPlayHead final : public juce::AudioPlayHead
+{
+public:
+    juce::Optional<PositionInfo> getPosition() const override;
+
+    std::atomic<bool> playing{ false };
+    std::atomic<juce::int64> timeInSamples{ 0 };
+};
+
+// The host block sizes of a run: one size, or a seeded random sequence of 1 to 4096 samples
+// (mostly below 700, now and then up to 4096), as a host that changes its buffer from block to
+// block would send them. The plug-in is prepared for the largest (a VST3 host never sends more).
+class BlockSizes
+{
+public:
+    explicit BlockSizes (int fixedSize = 512);
+    static BlockSizes random (juce::int64 seed);
+
+    // Reads "N" or "random"; false when the text is neither.
+    static bool parse (const juce::String& text, juce::int64 seed, BlockSizes& result);
+
+    int next();
+
+    // The block size announced to the plug-in when preparing it.
+    int announced() const noexcept;
+
+    bool isRandom() const noexcept
+    {
+        return randomSizes;
+    }
+
+    juce::String describe() const;
+
+private:
+    int fixedSize = 512;
+    bool randomSizes = false;
+    juce::Random generator;
+};
+
 // Runs `input` through the plug-in in blocks of `blockSize` and returns as many samples as
 // `outputLength` (input padded with silence). `bypassed` processes through the host bypass.
 juce::AudioBuffer<float> processOffline (juce::AudioPluginInstance& plugin,
                                          const juce::AudioBuffer<float>& input, int outputLength,
                                          int blockSize, bool bypassed = false,
                                          std::function<void (int done, int total)> progress = {});
+
+// The same with block sizes from a sequence; while the play head plays, its position advances by
+// every block.
+juce::AudioBuffer<float> processOffline (juce::AudioPluginInstance& plugin,
+                                         const juce::AudioBuffer<float>& input, int outputLength,
+                                         BlockSizes& blocks, HostPlayHead* playHead, bool bypassed = false,
+                                         std::function<void (int done, int total)> progress = {});
+
+// A render the way a DAW exports: optionally other material first with the transport playing
+// (`preRoll`), then the transport stopped for a while with that material still coming in, then
+// playback starting at position 0 with `input`. Returns the output from the start of playback,
+// as long as the input, with the plug-in's latency removed. The plug-in must be prepared and
+// its parameters settled.
+juce::AudioBuffer<float> renderFromTransportStart (juce::AudioPluginInstance& plugin,
+                                                   const juce::AudioBuffer<float>& input,
+                                                   const juce::AudioBuffer<float>* preRoll,
+                                                   BlockSizes& blocks, HostPlayHead& playHead,
+                                                   std::function<void (int done, int total)> progress = {});
 
 // The state blob of the plug-in's component wrapped the way the framework's VST3 hosting
 // stores it, so that setStateInformation hands exactly `componentState` to the plug-in.
@@ -76,6 +137,14 @@ struct FactoryInfo
 };
 
 std::optional<FactoryInfo> readFactoryInfo (const juce::File& bundle, juce::String& error);
+
+// Reads a mono or stereo audio file (WAV, AIFF) whole; false with `error` set when it cannot.
+bool readAudioFile (const juce::File& file, juce::AudioBuffer<float>& audio, double& sampleRate,
+                    juce::String& error);
+
+// Writes a WAV file of 32-bit float samples (or of `bits`-bit integers), replacing the file.
+bool writeWavFile (const juce::File& file, const juce::AudioBuffer<float>& audio, double sampleRate,
+                   juce::String& error, int bits = 32);
 
 // Sample statistics.
 float peakOf (const juce::AudioBuffer<float>& buffer, int start = 0);

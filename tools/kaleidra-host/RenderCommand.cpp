@@ -69,9 +69,9 @@ namespace
 int runRender (const juce::StringArray& args)
 {
     juce::StringArray positional, settings;
-    juce::String presetPath;
+    juce::String presetPath, preRollPath, blockText ("512");
     double rate = 0.0;
-    int block = 512;
+    juce::int64 seed = 1;
 
     for (int i = 0; i < args.size(); ++i)
     {
@@ -84,46 +84,53 @@ int runRender (const juce::StringArray& args)
         else if (a == "--rate" && i + 1 < args.size())
             rate = args[++i].getDoubleValue();
         else if (a == "--block" && i + 1 < args.size())
-            block = args[++i].getIntValue();
+            blockText = args[++i];
+        else if (a == "--seed" && i + 1 < args.size())
+            seed = args[++i].getLargeIntValue();
+        else if (a == "--pre-roll" && i + 1 < args.size())
+            preRollPath = args[++i];
         else if (!a.startsWith ("--"))
             positional.add (a);
         else
             return usageError ("render: unexpected argument \"" + a + "\"");
     }
 
-    if (positional.size() != 3 || block <= 0 || rate < 0.0)
+    BlockSizes blocks;
+
+    if (positional.size() != 3 || !BlockSizes::parse (blockText, seed, blocks) || rate < 0.0)
         return usageError (
             "render: expected BUNDLE IN.wav OUT.wav [--preset FILE.kd11] [--set \"Name=value\" ...] "
-            "[--rate R] [--block N]");
+            "[--rate R] [--block N|random] [--seed S] [--pre-roll FILE.wav]");
 
     const auto bundle = absoluteFile (positional[0]);
     const auto inFile = absoluteFile (positional[1]);
     const auto outFile = absoluteFile (positional[2]);
 
-    juce::AudioFormatManager formats;
-    formats.registerBasicFormats();
-    std::unique_ptr<juce::AudioFormatReader> reader (formats.createReaderFor (inFile));
+    juce::String error;
+    double fileRate = 0.0;
+    juce::AudioBuffer<float> input;
 
-    if (reader == nullptr)
-        return failure ("render: cannot read audio from " + inFile.getFullPathName());
+    if (!readAudioFile (inFile, input, fileRate, error))
+        return failure ("render: " + error);
 
-    const auto channels = (int) reader->numChannels;
+    juce::AudioBuffer<float> preRoll;
 
-    if (channels < 1 || channels > 2)
-        return failure ("render: only mono and stereo files are supported");
+    if (preRollPath.isNotEmpty())
+    {
+        double preRollRate = 0.0;
 
-    if (reader->lengthInSamples > std::numeric_limits<int>::max() / 2)
-        return failure ("render: the input file is too long");
+        if (!readAudioFile (absoluteFile (preRollPath), preRoll, preRollRate, error))
+            return failure ("render: " + error);
+    }
 
-    const auto length = (int) reader->lengthInSamples;
+    const auto channels = input.getNumChannels();
+    const auto length = input.getNumSamples();
 
     if (rate == 0.0)
-        rate = reader->sampleRate;
+        rate = fileRate;
 
-    juce::AudioBuffer<float> input (channels, length);
-    reader->read (&input, 0, length, 0, true, true);
+    const auto block = blocks.announced();
 
-    juce::String error;
     auto loaded = loadPlugin (bundle, rate, block, error);
 
     if (loaded.instance == nullptr)
@@ -160,40 +167,22 @@ int runRender (const juce::StringArray& args)
     settleParameters (plugin, block);
     const auto latency = plugin.getLatencySamples();
 
+    // Like a DAW's export: the transport starts with the input (after the pre-roll, if any), and
+    // the output is taken from there, without the plug-in's delay.
     ProgressBar bar (stderrIsTerminal());
-    auto processed = processOffline (plugin, input, length + latency, block, false,
-                                     [&bar] (int done, int total) { bar.update (done, total); });
+    HostPlayHead playHead;
+    const auto output =
+        renderFromTransportStart (plugin, input, preRoll.getNumSamples() > 0 ? &preRoll : nullptr, blocks,
+                                  playHead, [&bar] (int done, int total) { bar.update (done, total); });
     bar.finish();
     plugin.releaseResources();
 
-    // Drop the plug-in's delay, so that the output lines up with the input.
-    juce::AudioBuffer<float> output (processed.getNumChannels(), length);
-
-    for (int c = 0; c < output.getNumChannels(); ++c)
-        output.copyFrom (c, 0, processed, c, latency, length);
-
-    outFile.getParentDirectory().createDirectory();
-    outFile.deleteFile();
-    juce::WavAudioFormat wav;
-    std::unique_ptr<juce::OutputStream> stream (outFile.createOutputStream());
-    std::unique_ptr<juce::AudioFormatWriter> writer;
-
-    if (stream != nullptr)
-        writer.reset (
-            wav.createWriterFor (stream.get(), rate, (unsigned int) output.getNumChannels(), 32, {}, 0));
-
-    if (writer == nullptr)
-        return failure ("render: cannot write " + outFile.getFullPathName());
-
-    stream.release(); // the writer owns it now
-
-    if (!writer->writeFromAudioSampleBuffer (output, 0, output.getNumSamples()))
-        return failure ("render: writing " + outFile.getFullPathName() + " failed");
-
-    writer.reset();
+    if (!writeWavFile (outFile, output, rate, error))
+        return failure ("render: " + error);
 
     std::cout << "rendered " << outFile.getFullPathName() << " samples=" << length << " rate=" << rate
               << " channels=" << output.getNumChannels() << " latency=" << latency
+              << " blocks=" << blocks.describe()
               << " peak_dbfs=" << juce::String (toDecibels (peakOf (output)), 2)
               << " rms_dbfs=" << juce::String (toDecibels (rmsOf (output)), 2) << std::endl;
 
