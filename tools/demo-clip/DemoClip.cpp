@@ -1,7 +1,10 @@
 // Writes a few seconds of synthetic drums and plucked-string chords as a stereo WAV file: material
 // with sharp attacks and sustained tones, on which the segment mirroring is easy to hear.
 //
-//     kaleidra-demo-clip OUT.wav [--rate 48000] [--seconds 6]
+//     kaleidra-demo-clip OUT.wav [--rate 48000] [--seconds 6] [--peak-dbfs P] [--tones]
+//
+// With --tones it writes a steady test signal instead: sines at 220, 1000 and 3150 Hz, whose
+// sparse spectrum shows anything the effect adds between them.
 
 #include <juce_audio_formats/juce_audio_formats.h>
 
@@ -83,6 +86,7 @@ int main (int argc, char* argv[])
 {
     juce::String outPath;
     double rate = 48000.0, seconds = 6.0, peakDbfs = -3.1;
+    bool tones = false;
 
     for (int i = 1; i < argc; ++i)
     {
@@ -94,11 +98,14 @@ int main (int argc, char* argv[])
             seconds = juce::String (argv[++i]).getDoubleValue();
         else if (a == "--peak-dbfs" && i + 1 < argc)
             peakDbfs = juce::String (argv[++i]).getDoubleValue();
+        else if (a == "--tones")
+            tones = true;
         else if (outPath.isEmpty() && !a.startsWith ("--"))
             outPath = a;
         else
         {
-            std::cerr << "usage: kaleidra-demo-clip OUT.wav [--rate R] [--seconds S] [--peak-dbfs P]\n";
+            std::cerr
+                << "usage: kaleidra-demo-clip OUT.wav [--rate R] [--seconds S] [--peak-dbfs P] [--tones]\n";
             return 2;
         }
     }
@@ -106,7 +113,7 @@ int main (int argc, char* argv[])
     if (outPath.isEmpty() || rate < 8000.0 || rate > 384000.0 || seconds <= 0.0 || seconds > 60.0 ||
         !(peakDbfs >= -60.0 && peakDbfs <= 0.0))
     {
-        std::cerr << "usage: kaleidra-demo-clip OUT.wav [--rate R] [--seconds S] [--peak-dbfs P]\n";
+        std::cerr << "usage: kaleidra-demo-clip OUT.wav [--rate R] [--seconds S] [--peak-dbfs P] [--tones]\n";
         return 2;
     }
 
@@ -122,7 +129,14 @@ int main (int argc, char* argv[])
                                  { 130.81, 196.0, 261.63 },
                                  { 82.41, 123.47, 164.81 } };
 
-    for (int b = 0; b * beat < length; ++b)
+    for (int t = 0; tones && t < length; ++t)
+        for (int c = 0; c < 2; ++c)
+            clip.setSample (c, t,
+                            (float) (std::sin (twoPi * 220.0 * t / rate) +
+                                     std::sin (twoPi * 1000.0 * t / rate + c) +
+                                     std::sin (twoPi * 3150.0 * t / rate + 2 * c)));
+
+    for (int b = 0; !tones && b * beat < length; ++b)
     {
         const auto at = (int) (b * beat);
 

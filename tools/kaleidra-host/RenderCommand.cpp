@@ -72,6 +72,7 @@ int runRender (const juce::StringArray& args)
     juce::String presetPath, preRollPath, blockText ("512");
     double rate = 0.0;
     juce::int64 seed = 1;
+    int lead = 0;
 
     for (int i = 0; i < args.size(); ++i)
     {
@@ -89,6 +90,8 @@ int runRender (const juce::StringArray& args)
             seed = args[++i].getLargeIntValue();
         else if (a == "--pre-roll" && i + 1 < args.size())
             preRollPath = args[++i];
+        else if (a == "--lead" && i + 1 < args.size())
+            lead = args[++i].getIntValue();
         else if (!a.startsWith ("--"))
             positional.add (a);
         else
@@ -97,10 +100,11 @@ int runRender (const juce::StringArray& args)
 
     BlockSizes blocks;
 
-    if (positional.size() != 3 || !BlockSizes::parse (blockText, seed, blocks) || rate < 0.0)
+    if (positional.size() != 3 || !BlockSizes::parse (blockText, seed, blocks) || rate < 0.0 || lead < 0 ||
+        lead > 10000000)
         return usageError (
             "render: expected BUNDLE IN.wav OUT.wav [--preset FILE.kd11] [--set \"Name=value\" ...] "
-            "[--rate R] [--block N|random] [--seed S] [--pre-roll FILE.wav]");
+            "[--rate R] [--block N|random] [--seed S] [--pre-roll FILE.wav] [--lead N]");
 
     const auto bundle = absoluteFile (positional[0]);
     const auto inFile = absoluteFile (positional[1]);
@@ -123,8 +127,19 @@ int runRender (const juce::StringArray& args)
             return failure ("render: " + error);
     }
 
+    if (lead > 0)
+    {
+        // Silence before the input; the output is still taken from the input's first sample on.
+        juce::AudioBuffer<float> padded (input.getNumChannels(), lead + input.getNumSamples());
+        padded.clear();
+
+        for (int c = 0; c < input.getNumChannels(); ++c)
+            padded.copyFrom (c, lead, input, c, 0, input.getNumSamples());
+
+        input = std::move (padded);
+    }
+
     const auto channels = input.getNumChannels();
-    const auto length = input.getNumSamples();
 
     if (rate == 0.0)
         rate = fileRate;
@@ -177,16 +192,24 @@ int runRender (const juce::StringArray& args)
     bar.finish();
     plugin.releaseResources();
 
-    if (!writeWavFile (outFile, output, rate, error))
+    // Without the lead-in, the output lines up with the file that was read.
+    const auto length = output.getNumSamples() - lead;
+    juce::AudioBuffer<float> written (output.getNumChannels(), length);
+
+    for (int c = 0; c < written.getNumChannels(); ++c)
+        written.copyFrom (c, 0, output, c, lead, length);
+
+    if (!writeWavFile (outFile, written, rate, error))
         return failure ("render: " + error);
 
     std::cout << "rendered " << outFile.getFullPathName() << " samples=" << length << " rate=" << rate
-              << " channels=" << output.getNumChannels() << " latency=" << latency
+              << " channels=" << written.getNumChannels() << " latency=" << latency
               << " blocks=" << blocks.describe()
-              << " peak_dbfs=" << juce::String (toDecibels (peakOf (output)), 2)
-              << " rms_dbfs=" << juce::String (toDecibels (rmsOf (output)), 2) << std::endl;
+              << (lead > 0 ? " lead=" + juce::String (lead) : juce::String())
+              << " peak_dbfs=" << juce::String (toDecibels (peakOf (written)), 2)
+              << " rms_dbfs=" << juce::String (toDecibels (rmsOf (written)), 2) << std::endl;
 
-    if (!allFinite (output))
+    if (!allFinite (written))
         return failure ("render: the output holds samples that are not finite");
 
     return 0;
