@@ -18,33 +18,24 @@
 #include <ReferenceEngine.h>
 #include <tarn_dsp/tarn_dsp.h>
 
+#include "CpuTime.h"
+
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <chrono>
-#include <ctime>
 #include <memory>
 #include <vector>
 
 namespace
 {
+using kaleidra::bench::cpuSeconds;
+
 using Optimised = tarn_dsp::KaleidraMultistage<float, 3>;
 using Reference = kaleidra_reference::KaleidraMultistage<float, 3>;
 
 constexpr int channels = 2;
 constexpr int roundBlocks = 32;
-
-// This thread's CPU time in seconds.
-double cpuSeconds()
-{
-#if defined(CLOCK_THREAD_CPUTIME_ID)
-    timespec now{};
-    clock_gettime (CLOCK_THREAD_CPUTIME_ID, &now);
-    return static_cast<double> (now.tv_sec) + 1.0e-9 * static_cast<double> (now.tv_nsec);
-#else
-    return static_cast<double> (std::clock()) / CLOCKS_PER_SEC;
-#endif
-}
 
 struct Settings
 {

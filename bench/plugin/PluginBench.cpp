@@ -20,11 +20,12 @@
 
 #include "PluginProcessor.h"
 
+#include "CpuTime.h"
+
 #include <benchmark/benchmark.h>
 
 #include <chrono>
 #include <cstdlib>
-#include <ctime>
 #include <memory>
 #include <vector>
 
@@ -37,6 +38,8 @@ bool dispatchNextMessageOnSystemQueue (bool returnIfNoPendingMessages);
 
 namespace
 {
+using kaleidra::bench::cpuSeconds;
+
 constexpr double sampleRate = 44100.0;
 constexpr int blockSize = 512;
 
@@ -115,18 +118,6 @@ void editorCreation (benchmark::State& state)
         drainMessages();
     }
     state.counters["first_editor_ms"] = first;
-}
-
-// This thread's CPU time in seconds.
-double cpuSeconds()
-{
-#if defined(CLOCK_THREAD_CPUTIME_ID)
-    timespec now{};
-    clock_gettime (CLOCK_THREAD_CPUTIME_ID, &now);
-    return static_cast<double> (now.tv_sec) + 1.0e-9 * static_cast<double> (now.tv_nsec);
-#else
-    return static_cast<double> (std::clock()) / CLOCKS_PER_SEC;
-#endif
 }
 
 void setPlain (juce::AudioProcessor& processor, const juce::String& id, float plain)

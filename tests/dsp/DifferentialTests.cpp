@@ -321,17 +321,7 @@ namespace
         juce::dsp::AudioBlock<float> block (buffer.getArrayOfWritePointers(), static_cast<size_t> (channels),
                                             static_cast<size_t> (n));
         const juce::SpinLock::ScopedLockType lock (engine.lock);
-        const auto processEngine = [&engine, bypassed] (juce::dsp::AudioBlock<float>& audio)
-        {
-            if (bypassed)
-                engine.processBypassed (audio, audio);
-            else
-                engine.process (audio, audio);
-        };
-        if (feeder != nullptr)
-            feeder->process (block, processEngine);
-        else
-            processEngine (block);
+        processBlockOf (engine, feeder, block, bypassed);
     }
 
     bool sameBits (float a, float b)

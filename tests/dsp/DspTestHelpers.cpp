@@ -118,17 +118,7 @@ Signal runEngine (Engine& engine, const Signal& input, int blockSize,
 
         juce::dsp::AudioBlock<float> buffer (pointers.data(), output.size(), static_cast<size_t> (n));
         const juce::SpinLock::ScopedLockType lock (engine.lock);
-        const auto processEngine = [&engine, bypassed] (juce::dsp::AudioBlock<float>& audio)
-        {
-            if (bypassed)
-                engine.processBypassed (audio, audio);
-            else
-                engine.process (audio, audio);
-        };
-        if (feeder != nullptr)
-            feeder->process (buffer, processEngine);
-        else
-            processEngine (buffer);
+        processBlockOf (engine, feeder, buffer, bypassed);
         start += n;
     }
     return output;

@@ -65,6 +65,25 @@ struct StageRig
     int latency, scratchLength, channels;
 };
 
+// One block through an engine (this one or the reference) in place, normally or bypassed, and
+// through a feeder in front of it when there is one. The caller holds the engine's lock.
+template <typename EngineType>
+void processBlockOf (EngineType& engine, tarn_dsp::FixedBlockFeeder* feeder,
+                     juce::dsp::AudioBlock<float>& block, bool bypassed)
+{
+    const auto processEngine = [&engine, bypassed] (juce::dsp::AudioBlock<float>& audio)
+    {
+        if (bypassed)
+            engine.processBypassed (audio, audio);
+        else
+            engine.process (audio, audio);
+    };
+    if (feeder != nullptr)
+        feeder->process (block, processEngine);
+    else
+        processEngine (block);
+}
+
 // Runs a whole signal through the engine in blocks (in place, like the plug-in). `beforeBlock`
 // runs before each block with the block index and its first frame; `blockSizeAt` may vary the
 // block size (default: blockSize). With a feeder, the blocks go through it, as the plug-in feeds
